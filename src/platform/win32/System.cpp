@@ -1,0 +1,58 @@
+// Win32 implementation of the process seam.
+#include "platform/System.h"
+
+#include <windows.h>
+
+std::string OwnExePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string RawCommandLine() { return GetCommandLineA(); }
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+unsigned long CurrentThreadId() { return GetCurrentThreadId(); }
+
+DateTime LocalNow() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+static char LocaleChar(LCTYPE type, char fallback) {
+  char buf[8] = {};
+  return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf) > 1 ? buf[0] : fallback;
+}
+char LocaleDateSeparator() { return LocaleChar(LOCALE_SDATE, '/'); }
+char LocaleTimeSeparator() { return LocaleChar(LOCALE_STIME, ':'); }
+
+int64_t TickMs() {
+  static double factor = [] {
+    LARGE_INTEGER f;
+    return QueryPerformanceFrequency(&f) && f.QuadPart ? 1000.0 / double(f.QuadPart) : 0.0;
+  }();
+  if (factor == 0.0) return GetTickCount();
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return int64_t(double(c.QuadPart) * factor + 0.5);
+}
+
+namespace {
+CRITICAL_SECTION* Section() {
+  static CRITICAL_SECTION cs = [] {
+    CRITICAL_SECTION c;
+    InitializeCriticalSection(&c);
+    return c;
+  }();
+  return &cs;
+}
+}  // namespace
+
+CriticalSectionLock::CriticalSectionLock() { EnterCriticalSection(Section()); }
+CriticalSectionLock::~CriticalSectionLock() { LeaveCriticalSection(Section()); }

@@ -1,0 +1,50 @@
+// File and folder operations on 8-bit paths. Failures are reported by result, never thrown.
+// The Win32 layer implements them with the real calls; the host build implements the same
+// contract on POSIX so that extraction and the builder run and are tested natively (there a
+// "\" in a path is taken as a folder separator).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/System.h"
+
+// Data larger than this is written in pieces.
+inline constexpr int64_t kLargeWriteChunk = 1048576;
+// Size of each piece when writing len bytes: one write up to kLargeWriteChunk, else len / 10
+// limited to 1024..1048576.
+int64_t WriteChunkSize(int64_t len);
+
+// Packed MS-DOS date-time: date in the high 16 bits, time of day in the low 16; 0 = none.
+uint32_t DateTimeToDos(const DateTime& dt);
+DateTime DosToDateTime(uint32_t dos);
+
+// Bytes from start to the end of the file, at most maxLen (0 = no limit); empty when the file
+// is missing, start is not inside it, or fewer bytes than expected could be read.
+std::string ReadFileRange(std::string_view path, int64_t maxLen = 0, int64_t start = 0);
+// Creates (or with append, extends) the file; sets the DOS time stamp when every byte was
+// written and dosTime != 0. True when every byte was written.
+bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime = 0, bool append = false);
+bool AppendText(std::string_view path, std::string_view text);
+bool FileExists(std::string_view path);
+bool DirectoryExists(std::string_view path);
+bool ForceDirectories(std::string_view path);  // makes the folder and its missing parents
+bool DeleteFileByName(std::string_view path);
+bool CopyFileTo(std::string_view from, std::string_view to, bool overwrite);
+int64_t GetFileSizeByName(std::string_view path);  // 0 when not found
+uint32_t GetFileDosTime(std::string_view path);    // 0 when not found
+bool SetFileDosTime(std::string_view path, uint32_t dosTime);
+std::string FileNameStem(std::string_view path, bool allExtensions);
+double DiskFreeBytes(std::string_view path);
+bool DeleteFilesByMask(std::string_view mask, bool clearAttributes);
+bool RemoveFolderTree(std::string_view folder, bool clearAttributes);
+std::string FindFileInTree(std::string_view folder, std::string_view name);
+std::string FindFolderInTree(std::string_view folder, std::string_view name);
+std::string FindFileOnDrives(std::string_view name, unsigned driveType);
+std::string FindFolderOnDrives(std::string_view folderOrName, unsigned driveType);
+// Writes and starts the self-deleting batch file; the program ends right after.
+void DeleteMySelf(bool removeFolder, bool shortNames);
+// The lines of that batch file, CR LF after each (pure; for DeleteMySelf and its tests).
+std::string SelfDeleteScript(std::string_view exe, std::string_view dir, std::string_view batch, bool removeFolder,
+                             bool quoted);
+bool EjectCD(std::string_view path);

@@ -1,0 +1,93 @@
+// Debug channel buffering and the log file rules. The platform supplies the viewer sink, the
+// clock text, the thread id and the file append.
+#include "util/VDebug.h"
+
+#include <cstdio>
+
+#include "platform/System.h"
+#include "util/Files.h"
+#include "util/Utils.h"
+
+namespace {
+DebugViewerSink* g_sink = nullptr;
+bool g_sinkInstalled = false;
+std::string g_buffer;
+bool g_logEnabled = false;
+std::string g_logMarker = "   ";
+std::string g_logFileName;
+
+DebugViewerSink* Sink() {
+  if (!g_sinkInstalled) {
+    g_sinkInstalled = true;
+    g_sink = PlatformDebugViewerSink();
+  }
+  return g_sink;
+}
+}  // namespace
+
+DebugViewerSink* SetDebugViewerSink(DebugViewerSink* sink) {
+  DebugViewerSink* previous = Sink();
+  g_sink = sink;
+  return previous;
+}
+
+void DebugFlush() {
+  CriticalSectionLock lock;
+  if (g_buffer.empty()) return;
+  std::string chunk = g_buffer.substr(0, kDebugMaxChunk);
+  g_buffer.clear();
+  if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
+}
+
+void DebugWrite(std::string_view text) {
+  while (!text.empty()) {
+    size_t room = kDebugBufferSize - g_buffer.size();
+    size_t take = text.size() < room ? text.size() : room;
+    g_buffer.append(text.substr(0, take));
+    text.remove_prefix(take);
+    if (g_buffer.size() >= kDebugBufferSize) DebugFlush();
+  }
+}
+
+void DebugLn(std::string_view text) {
+  DebugWrite(text);
+  DebugWrite("\r\n");
+  DebugFlush();
+}
+
+void SetLogEnabled(bool enabled) { g_logEnabled = enabled; }
+bool IsLogEnabled() { return g_logEnabled; }
+void SetLogMarker(std::string_view marker) { g_logMarker = marker; }
+
+std::string LogFileNameFor(std::string_view ownPath) {
+  size_t slash = ownPath.find_last_of("\\/:");
+  std::string folder(ownPath.substr(0, slash == std::string_view::npos ? 0 : slash + 1));
+  std::string name(ownPath.substr(slash == std::string_view::npos ? 0 : slash + 1));
+  if (name.compare(0, 2, "X_") != 0) name = "X_" + name;
+  size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return folder + name + ".log";
+}
+
+std::string FormatLogLine(std::string_view timeText, unsigned long threadId, std::string_view marker,
+                          std::string_view message) {
+  char tid[24];
+  std::snprintf(tid, sizeof tid, "%5lu", threadId);
+  std::string line(timeText);
+  line += ' ';
+  line += tid;
+  line += marker;
+  line += message;
+  line += "\r\n";
+  return line;
+}
+
+std::string GetLogFileName() {
+  if (g_logFileName.empty()) g_logFileName = LogFileNameFor(OwnExePath());
+  return g_logFileName;
+}
+
+void WriteStubLog(std::string_view message) {
+  if (!g_logEnabled) return;
+  AppendText(GetLogFileName(), FormatLogLine(LogTimestamp(LocalNow()), CurrentThreadId(), g_logMarker, message));
+}
