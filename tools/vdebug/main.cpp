@@ -13,7 +13,8 @@ const char kUsage[] =
     "       vdebug --stop\n"
     "Shows what Velkit programs write to their debug channel.\n"
     "  --out FILE    append the text to FILE instead of standard output\n"
-    "  --chunks      write each received chunk on a line of its own as [length]text\n"
+    "  --chunks      write each received chunk on a line of its own as [length]text,\n"
+    "                with \\\\, \\r and \\n escaped\n"
     "  --ready FILE  create FILE once the viewer window exists (for scripts)\n"
     "  --stop        close the running viewer and wait until it is gone\n";
 
@@ -25,7 +26,8 @@ void Emit(const char* text) {
   if (g_chunks) {
     std::fprintf(g_out, "[%u]", unsigned(std::strlen(text)));
     for (const char* p = text; *p; ++p) {
-      if (*p == '\r') std::fputs("\\r", g_out);
+      if (*p == '\\') std::fputs("\\\\", g_out);
+      else if (*p == '\r') std::fputs("\\r", g_out);
       else if (*p == '\n') std::fputs("\\n", g_out);
       else std::fputc(*p, g_out);
     }

@@ -1,0 +1,105 @@
+// Harness for the Windows-side tests: runs our Windows executables under the Wine prefix, display
+// and wineserver of the current test run (started by the wine_env CTest fixture), and looks at
+// what they did: exit codes, output, files, registry values and the debug channel.
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wine {
+namespace fs = std::filesystem;
+
+struct Result {
+  int exitCode = -1;   // the Windows program's exit code; -1 when it did not end in time
+  std::string output;  // what it wrote to standard output and standard error
+  bool timedOut = false;
+};
+
+// Z:\ form of a host path (the prefix maps Z: to /).
+std::string WinPath(const fs::path& hostPath);
+// Host form of a Windows path on Z: or C: of the prefix.
+fs::path HostPath(const std::string& winPath);
+// The prefix's C: drive on the host.
+fs::path DriveC();
+// The prefix's Windows temporary folder, C:\users\<user>\Temp, in both forms.
+std::string WinTempDir();
+fs::path HostTempDir();
+
+// Executables of the Windows build: StubExe() is src/stub.exe, ToolExe("vdebug") is
+// tools/vdebug/vdebug.exe, TestkitExe("engine") is tools/testkit/engine/engine.exe.
+fs::path StubExe();
+fs::path ToolExe(const std::string& name);
+fs::path TestkitExe(const std::string& name);
+
+// Environment for a child that runs under this test run's Wine (WINEPREFIX, DISPLAY, WINEDEBUG...).
+std::vector<std::string> WineEnvironment();
+
+// Runs "wine <args...>" and waits up to timeoutMs. args[0] is the program (host or Windows path).
+// `wine` rebuilds the command line (it quotes the program path); use a launcher where a test
+// needs an exact command line.
+Result RunWine(const std::vector<std::string>& args, int timeoutMs = 60000, const fs::path& workDir = {});
+
+// A program started in the background under Wine; killed when destroyed while still running.
+class Process {
+ public:
+  Process() = default;
+  explicit Process(const std::vector<std::string>& args, const fs::path& workDir = {});
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+  ~Process();
+  bool Running();
+  // Waits up to timeoutMs; the exit code, or -1 when it is still running.
+  int Wait(int timeoutMs);
+  void Kill();
+  std::string Output();  // what it has written so far
+
+ private:
+  void Drain(int timeoutMs);
+  bool Reap(bool block);
+  int pid_ = -1;
+  int outFd_ = -1;
+  int exitCode_ = -1;
+  std::string out_;
+};
+
+// Registry through `wine reg`: type is REG_SZ, REG_DWORD, REG_MULTI_SZ... and data as `reg add /d` takes it.
+bool RegAdd(const std::string& key, const std::string& valueName, const std::string& type, const std::string& data);
+bool RegDelete(const std::string& key);
+
+// Polls cond every 20 ms until it holds or timeoutMs passes; whether it held.
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs);
+
+std::string ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, const std::string& data);
+
+// A fresh folder for one test under the build tree, removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  std::string Win() const { return WinPath(path_); }
+
+ private:
+  fs::path path_;
+};
+
+// Runs vdebug while the object lives, capturing the debug channel of every program of the prefix.
+class DebugCapture {
+ public:
+  DebugCapture();
+  ~DebugCapture();
+  void Stop();
+  std::string Text();                 // the texts joined, as a viewer shows them
+  std::vector<std::string> Chunks();  // each message on its own, line ends included
+
+ private:
+  TempDir dir_;
+  Process viewer_;
+  bool stopped_ = false;
+};
+}  // namespace wine
