@@ -22,17 +22,20 @@ bool SameTextTrim(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);  // whole texts, ASCII case folded
 std::string UpperCase(std::string_view text);           // ASCII letters only
 std::string LowerCase(std::string_view text);
-std::string Trim(std::string_view text);                // blanks and control characters, both ends
+std::string Trim(std::string_view text);  // blanks and control characters, both ends
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 
 // --- cut and change
 std::string TextBefore(std::string_view text, std::string_view separator, std::string_view def);
 std::string TextAfter(std::string_view text, std::string_view separator, std::string_view def);
+// Every occurrence replaced, left to right; inserted text is never matched again.
 std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement);
 std::string ReplaceTextCI(std::string_view text, std::string_view find, std::string_view replacement);
 std::string ReplaceChar(std::string_view text, char from, char to);
 std::string ReverseText(std::string_view text);
+// A lone quote becomes empty; a text of 2 or more characters that is quoted at both ends (or any,
+// with force) loses its leading and then its trailing quotes (one of each with once).
 std::string StripQuotes(std::string_view text, char quote, bool force, bool once);
 std::string TrimQuotes(std::string_view text, bool force);
 inline std::string IfThenText(bool condition, std::string_view a, std::string_view b) {
@@ -51,7 +54,7 @@ std::string IntToZeroPad(int64_t value, int width);
 std::string PadLeft(std::string_view text, int width, char pad);
 std::string InsertThousands(std::string_view numberText);
 std::string SizeText(bool thousands, int decimals, double unit, double value);
-int64_t RandomInRange(int64_t high, int64_t low);
+int64_t RandomInRange(int64_t high, int64_t low);  // low .. high inclusive; low when high <= low
 int64_t Min64(int64_t a, int64_t b);
 int64_t Max64(int64_t a, int64_t b);
 int64_t Clamp64(int64_t value, int64_t lo, int64_t hi);
@@ -69,10 +72,14 @@ int64_t DateTimeToSeconds(const DateTime& dt);
 int64_t NowSeconds();
 
 // --- paths and files
-// Removes one trailing backslash (not from "C:\" and shorter), then appends one when asked.
+// True when the byte is a DBCS lead byte of the system code page (never on the host).
+bool IsLeadByte(unsigned char byte);
+// Removes one trailing backslash from a path longer than 2 characters (unless it is the trail byte
+// of a DBCS character), then appends one when asked.
 std::string SetTrailingBackslash(std::string_view path, bool withBackslash);
 std::string ExtractFileName(std::string_view path);  // after the last "\", "/" or ":"
-std::string ExtractFileDir(std::string_view path);   // before the last "\" or "/", no trailing backslash
+// Before the last "\" or "/" (no trailing backslash), or up to and including the last ":".
+std::string ExtractFileDir(std::string_view path);
 std::string FileVersionText(std::string_view path);  // "%d.%d.%d.%d", empty when there is none
 
 // --- scrambling ("Scrambled=01" + key character + transformed bytes)
