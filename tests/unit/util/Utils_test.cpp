@@ -276,3 +276,60 @@ TEST(UtilsPaths, FileNameAndDir) {
   }
   EXPECT_EQ(FileVersionText(""), "");
 }
+
+TEST(UtilsDates, Texts) {
+  const DateTime dt{2026, 12, 6, 14, 5, 9, 0};
+  EXPECT_EQ(DateToText(dt), "06-DEC-2026");
+  EXPECT_EQ(DateToText({2027, 1, 31}), "31-JAN-2027");
+  EXPECT_EQ(DateToText({2027, 13, 1}), "01--2027");  // no such month: an empty name, no crash
+  EXPECT_EQ(DateTimeToText(dt), "06-DEC-2026 14:05:09");
+  EXPECT_EQ(LogTimestamp(dt), "06/12/26 14:05:09");
+}
+
+TEST(UtilsDates, SecondsSince1899) {
+  struct Case {
+    DateTime dt;
+    int64_t seconds;
+  } cases[] = {
+      {{1899, 12, 30, 0, 0, 0, 0}, 0},
+      {{1899, 12, 31, 0, 0, 1, 0}, 86401},
+      {{1970, 1, 1, 0, 0, 0, 0}, 25569LL * 86400},
+      {{2000, 3, 1, 12, 0, 0, 0}, 36586LL * 86400 + 43200},  // after a century leap day
+      {{2026, 12, 6, 14, 5, 9, 499}, 46362LL * 86400 + 50709},
+      {{2026, 12, 6, 14, 5, 9, 500}, 46362LL * 86400 + 50710},  // to the nearest second
+  };
+  for (const auto& c : cases) EXPECT_EQ(DateTimeToSeconds(c.dt), c.seconds) << c.dt.year << "-" << c.dt.month;
+  const int64_t before = DateTimeToSeconds(LocalNow());
+  const int64_t now = NowSeconds();
+  EXPECT_GE(now, before);
+  EXPECT_LE(now, DateTimeToSeconds(LocalNow()));
+}
+
+TEST(UtilsScramble, FixedKeyVector) {
+  // Key 'A' (65): masks 1+65 = 0x42, 2-65 = 0xC1 (mod 256), 3+65 = 0x44.
+  const std::string scrambled = "Scrambled=01A\x23\xA3\x27";
+  EXPECT_EQ(ScrambleTextWithKey("abc", true, false, 'A'), scrambled);
+  EXPECT_EQ(ScrambleTextWithKey(scrambled, false, false, 0), "abc");
+  EXPECT_EQ(ScrambleTextWithKey("abc", true, true, 'A'), "536372616D626C65643D30314123A327");
+  EXPECT_EQ(ScrambleTextWithKey("536372616D626C65643D30314123A327", false, true, 0), "abc");
+}
+
+TEST(UtilsScramble, RoundTripsAndNoOps) {
+  std::string all;
+  for (int i = 0; i < 600; ++i) all += char(i * 7);  // every byte value, positions past 256
+  for (const std::string& text : {"abc"s, "C:\\Program Files\\App"s, "x"s, all}) {
+    for (bool hex : {false, true}) {
+      const std::string scrambled = ScrambleText(text, true, hex);
+      EXPECT_NE(scrambled, text);
+      EXPECT_EQ(ScrambleText(scrambled, false, hex), text) << text << hex;
+    }
+  }
+  for (int key = 33; key <= 122; ++key)
+    EXPECT_EQ(ScrambleTextWithKey(ScrambleTextWithKey(all, true, false, key), false, false, 0), all);
+  EXPECT_EQ(ScrambleText("abc", true, false).size(), 16u);
+  const std::string scrambled = ScrambleText("abc", true, false);
+  EXPECT_EQ(ScrambleText(scrambled, true, false), scrambled);  // already scrambled
+  EXPECT_EQ(ScrambleText("plain", false, false), "plain");     // not scrambled
+  EXPECT_EQ(ScrambleText("", true, true), "");
+  EXPECT_EQ(ScrambleText("Scrambled=01", false, false), "");  // the mark alone holds nothing
+}
