@@ -33,17 +33,24 @@ size_t ToPos(size_t index) { return index == std::string_view::npos ? 0 : index 
 
 bool IsPathDelimiter(char c, bool colonToo) { return c == '\\' || c == '/' || (colonToo && c == ':'); }
 
-// 0-based index of the last path delimiter, stepping over the trail bytes of DBCS characters
-// (a trail byte may be 0x5C, the backslash); npos when there is none.
+// Walks the text character by character, a DBCS lead byte taking its trail byte along (a trail
+// byte may be 0x5C, the backslash). Calls visit(index) with the start of each single-byte character.
+template <typename Visit>
+void ForEachSingleByte(std::string_view text, Visit visit) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsLeadByte(Byte(text[i])))
+      ++i;
+    else
+      visit(i);
+  }
+}
+
+// 0-based index of the last path delimiter; npos when there is none.
 size_t LastDelimiter(std::string_view path, bool colonToo) {
   size_t last = std::string_view::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(Byte(path[i]))) {
-      ++i;
-    } else if (IsPathDelimiter(path[i], colonToo)) {
-      last = i;
-    }
-  }
+  ForEachSingleByte(path, [&](size_t i) {
+    if (IsPathDelimiter(path[i], colonToo)) last = i;
+  });
   return last;
 }
 
@@ -331,7 +338,8 @@ int64_t NowSeconds() { return DateTimeToSeconds(LocalNow()); }
 
 std::string SetTrailingBackslash(std::string_view path, bool withBackslash) {
   std::string out(path);
-  if (out.size() > 2 && out.back() == '\\' && !IsLeadByte(Byte(out[out.size() - 2]))) out.pop_back();
+  // Only a backslash of its own counts, not the trail byte of a DBCS character.
+  if (out.size() > 2 && out.back() == '\\' && LastDelimiter(out, false) == out.size() - 1) out.pop_back();
   if (withBackslash) out += '\\';
   return out;
 }
