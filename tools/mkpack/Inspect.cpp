@@ -1,0 +1,277 @@
+// mkpack inspect: walks a package file the way the extraction does (trailer, meta blocks, entry
+// blocks, continued parts) with code of its own, and prints what it finds.
+#include "Inspect.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pack/PackWriter.h"
+#include "util/Files.h"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+uint32_t U32(const std::string& s, size_t at) {
+  if (at + 4 > s.size()) return 0;
+  auto b = reinterpret_cast<const unsigned char*>(s.data() + at);
+  return b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24);
+}
+
+class Reader {
+ public:
+  explicit Reader(const std::string& path) : f_(std::fopen(path.c_str(), "rb")) {
+    if (f_ && fseeko(f_.get(), 0, SEEK_END) == 0) size_ = ftello(f_.get());
+  }
+  bool Ok() const { return f_ && size_ >= 0; }
+  int64_t Size() const { return size_; }
+  std::string Read(int64_t at, int64_t n) {
+    std::string out;
+    if (at < 0 || n <= 0 || at >= size_ || fseeko(f_.get(), off_t(at), SEEK_SET) != 0) return out;
+    out.resize(size_t(std::min(n, size_ - at)));
+    out.resize(std::fread(out.data(), 1, out.size(), f_.get()));
+    return out;
+  }
+
+ private:
+  std::unique_ptr<std::FILE, FileCloser> f_;
+  int64_t size_ = -1;
+};
+
+// zlib stream to bytes; false on a damaged stream.
+bool Inflate(const std::string& in, std::string& out, std::string& error) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return error = "inflateInit failed", false;
+  out.assign(std::max<size_t>(in.size() * 4, 256), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = uInt(in.size());
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    if (z.total_out == out.size()) out.resize(out.size() * 2);
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + z.total_out);
+    z.avail_out = uInt(out.size() - z.total_out);
+    rc = inflate(&z, Z_NO_FLUSH);
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
+  }
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  if (rc != Z_STREAM_END) return error = z.msg ? z.msg : "truncated zlib stream", false;
+  return true;
+}
+
+std::string DosText(uint32_t dos) {
+  if (!dos) return "(no stamp)";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", (dos >> 25) + 1980, (dos >> 21) & 15,
+                (dos >> 16) & 31, (dos >> 11) & 31, (dos >> 5) & 63, (dos & 31) * 2);
+  return buf;
+}
+
+// The items of a token list whose first character is its delimiter.
+std::vector<std::string> Tokens(const std::string& list) {
+  std::vector<std::string> out;
+  if (list.size() < 2 || list.back() != list.front()) return out;
+  size_t start = 1;
+  for (size_t i = 1; i < list.size(); ++i)
+    if (list[i] == list[0]) {
+      out.push_back(list.substr(start, i - start));
+      start = i + 1;
+    }
+  return out;
+}
+
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c >= 32 && c != 127) {
+      out += char(c);
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+void PrintLanguages(const std::string& block) {
+  std::printf("language block: %zu bytes", block.size());
+  auto languages = Tokens(block);
+  std::printf(", %zu language(s)\n", languages.size());
+  for (const auto& lang : languages) {
+    auto items = Tokens(lang);
+    if (items.empty()) continue;
+    std::printf("  [%s]\n", Printable(items[0]).c_str());
+    for (size_t i = 1; i < items.size(); ++i) std::printf("    %s\n", Printable(items[i]).c_str());
+  }
+}
+
+void PrintList(const char* title, const std::string& block, const char* const names[5], int tokenAt) {
+  std::printf("%s: %zu bytes\n", title, block.size());
+  auto items = Tokens(block);
+  for (size_t i = 0; i < items.size(); ++i) {
+    std::printf("  %-16s %s\n", i < 5 ? names[i] : "(extra)", Printable(items[i]).c_str());
+    if (int(i) == tokenAt) std::printf("  %-16s %s\n", "token (clear)", "(needs the package reader)");
+  }
+}
+
+struct Walk {
+  int part = 1;
+  int64_t blockIndex = 0;
+  int metaBlocks = 2;
+  bool healthy = true;
+  // Consecutive pieces of one file are shown as one line.
+  std::string lastName, previousName;
+  int64_t lastSize = 0, lastBlocks = 0;
+  uint32_t lastStamp = 0;
+  int files = 0;
+  bool relaunch = false;
+
+  void FlushEntry() {
+    if (lastName.empty()) return;
+    std::printf("  %-40s %12lld  %s%s\n", Printable(lastName).c_str(), static_cast<long long>(lastSize),
+                DosText(lastStamp).c_str(),
+                lastBlocks > 1 ? (" (" + std::to_string(lastBlocks) + " pieces)").c_str() : "");
+    previousName = lastName;
+    lastName.clear();
+  }
+  void Entry(const std::string& name, uint32_t stamp, int64_t size) {
+    if (name != lastName) {
+      FlushEntry();
+      lastName = name;
+      lastStamp = stamp;
+      lastSize = 0;
+      lastBlocks = 0;
+      if (name != previousName) ++files;  // a file continued on the next part counts once
+    }
+    lastSize += size;
+    ++lastBlocks;
+  }
+};
+
+// One file of the package; returns whether a further part follows.
+bool InspectFile(const std::string& path, Walk& walk) {
+  Reader r(path);
+  std::printf("== %s (part %d)\n", path.c_str(), walk.part);
+  if (!r.Ok()) {
+    std::printf("cannot read the file\n");
+    walk.healthy = false;
+    return false;
+  }
+  std::string head = r.Read(0, 512);
+  bool exe = head.size() >= 258 && head.compare(0, 2, "MZ") == 0 && head.compare(256, 2, "PE") == 0;
+  uint64_t mark = exe ? (uint64_t(U32(head, 248)) << 32) | U32(head, 252) : 0;
+  int64_t end = mark ? int64_t(mark) : r.Size();
+  std::printf("file size %lld, %s, package end mark %llu\n", static_cast<long long>(r.Size()),
+              exe ? "executable package" : "part file", static_cast<unsigned long long>(mark));
+  int64_t trailerLen = int32_t(U32(r.Read(end - 4, 4), 0));
+  if (end > r.Size() || trailerLen < 4 || trailerLen > end) {
+    std::printf("no readable trailer (length field %lld)\n", static_cast<long long>(trailerLen));
+    walk.healthy = false;
+    return false;
+  }
+  std::string t = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kPackTrailerSize) - 4);
+  t.resize(kPackTrailerSize, '\0');
+  bool magicOk = U32(t, 12) == kPackMagic;
+  int meta = uint8_t(t[1]) ? uint8_t(t[1]) : 2;
+  uint32_t stored = U32(t, 16), computed = PackChecksumOfFile(path, int(trailerLen));
+  bool sumOk = stored == computed || stored == kPackChecksumOff || computed == kPackChecksumOff;
+  std::printf("trailer: length %lld, magic %s, meta blocks %d, first block %u, entry count %u\n",
+              static_cast<long long>(trailerLen), magicOk ? "ok" : "WRONG", meta, U32(t, 4), U32(t, 8));
+  std::printf("checksum: stored %u, computed %u: %s\n", stored, computed,
+              stored == kPackChecksumOff || computed == kPackChecksumOff ? "check off"
+              : sumOk                                                    ? "holds"
+                                                                         : "DOES NOT HOLD");
+  std::printf("space table:");
+  for (int i = 0; i < 9; ++i) std::printf(" %u", U32(t, 28 + 4 * i));
+  uint8_t opt = uint8_t(t[65]);
+  std::printf("\noptions 0x%02X:%s%s%s%s%s\n", opt, opt & kPackConfirmTempExtract ? " confirm-temp-extract" : "",
+              opt & kPackContinued ? " continued" : "", opt & kPackSpanRelaunch ? " span-relaunch" : "",
+              opt & kPackSecondaryBar ? " secondary-bar" : "", opt & kPackAgentLog ? " agent-log" : "");
+  std::printf("flags: web-setup %d, confirm-download %d, install-agent %d, auto-update-agent %d\n", uint8_t(t[66]),
+              uint8_t(t[67]), uint8_t(t[68]), uint8_t(t[69]));
+  walk.healthy &= magicOk && sumOk;
+  if (!magicOk) return opt & kPackContinued;
+  if (walk.part == 1) walk.metaBlocks = meta;
+
+  if (walk.part == 1) walk.relaunch = opt & kPackSpanRelaunch;
+  int64_t pos = U32(t, 4);
+  bool entriesShown = false;
+  static const char* const kUpdateNames[5] = {"info URL", "info file", "agent exe", "token", "hide"};
+  static const char* const kWebNames[5] = {"URL", "setup name", "always download", "token", "size"};
+  while (end - pos > kPackTrailerSize) {
+    int32_t len = int32_t(U32(r.Read(pos, 4), 0));
+    int64_t n = len < 0 ? -int64_t(len) : len;
+    if (pos + 4 + n > end) {
+      std::printf("block %lld at %lld runs past the end of the package\n", static_cast<long long>(walk.blockIndex),
+                  static_cast<long long>(pos));
+      walk.healthy = false;
+      break;
+    }
+    std::string block = r.Read(pos + 4, n);
+    pos += 4 + n;
+    ++walk.blockIndex;
+    if (walk.blockIndex == 1) PrintLanguages(block);
+    if (walk.blockIndex == 2) PrintList("update block", block, kUpdateNames, 3);
+    if (walk.blockIndex == 3 && walk.metaBlocks >= 3) PrintList("web block", block, kWebNames, 3);
+    if (walk.blockIndex <= walk.metaBlocks) continue;
+    if (!entriesShown) std::printf("entries:\n");
+    entriesShown = true;
+    std::string entry, error;
+    if (len > 0 && !Inflate(block, entry, error)) {
+      std::printf("  block %lld: damaged zlib stream (%s)\n", static_cast<long long>(walk.blockIndex), error.c_str());
+      walk.healthy = false;
+      continue;
+    }
+    if (len <= 0) entry.swap(block);
+    size_t zero = entry.find('\0');
+    if (zero == 0 || zero == entry.npos) continue;
+    auto header = Tokens(entry.substr(0, zero));
+    std::string name = header.empty() ? "" : header[0];
+    uint32_t stamp = header.size() > 1 ? uint32_t(std::strtoul(header[1].c_str(), nullptr, 10)) : 0;
+    walk.Entry(name, stamp, int64_t(entry.size() - zero - 1));
+  }
+  walk.FlushEntry();
+  return opt & kPackContinued;
+}
+
+int InspectSet(const std::string& path, Walk& walk) {
+  std::string base = path;
+  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".001") == 0) base.resize(base.size() - 4);
+  std::string current = path;
+  while (InspectFile(current, walk)) {
+    current = PackPartName(base, ++walk.part);
+    if (!FileExists(current)) {
+      std::printf("next part %s is missing\n", current.c_str());
+      walk.healthy = false;
+      break;
+    }
+  }
+  std::printf("%d file(s); %s\n", walk.files, walk.healthy ? "package sound" : "PACKAGE DAMAGED");
+  return walk.healthy ? 0 : 1;
+}
+
+}  // namespace
+
+int RunInspect(const std::string& path) {
+  if (!FileExists(path)) {
+    std::fprintf(stderr, "mkpack: %s does not exist\n", path.c_str());
+    return 2;
+  }
+  Walk walk;
+  int code = InspectSet(path, walk);
+  // The relaunched copy of a span-relaunch setup reads the set from the started file's name + ".001".
+  if (walk.relaunch && FileExists(path + ".001")) {
+    std::printf("\nspan relaunch: the relaunched copy reads %s.001\n", path.c_str());
+    Walk set;
+    code = std::max(code, InspectSet(path + ".001", set));
+  }
+  return code;
+}

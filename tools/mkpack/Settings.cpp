@@ -1,0 +1,325 @@
+// mkpack build: reads the settings and the command line, collects the folder of files and writes
+// the package with progress on stderr.
+#include "Settings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "util/Files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Key {
+  const char* section;
+  const char* key;
+};
+// Every key the settings may hold outside the language sections; anything else is a typo.
+const Key kKnownKeys[] = {
+    {"Package", "Stub"},
+    {"Package", "Files"},
+    {"Package", "Engine"},
+    {"Package", "EngineName"},
+    {"Package", "EngineSwitches"},
+    {"Package", "Output"},
+    {"Package", "Layout"},
+    {"Package", "PartSize"},
+    {"Package", "Compression"},
+    {"Package", "Checksum"},
+    {"Package", "Seed"},
+    {"Options", "ConfirmTempExtract"},
+    {"Options", "SecondaryBar"},
+    {"Options", "AgentLog"},
+    {"Options", "ConfirmDownload"},
+    {"Options", "InstallAgent"},
+    {"Options", "AutoUpdateAgent"},
+    {"Update", "InfoUrl"},
+    {"Update", "InfoFile"},
+    {"Update", "AgentExe"},
+    {"Update", "Token"},
+    {"Update", "Hide"},
+    {"Web", "Url"},
+    {"Web", "SetupName"},
+    {"Web", "AlwaysDownload"},
+    {"Web", "Token"},
+};
+constexpr std::string_view kLanguagePrefix = "Language ";
+
+bool SameCI(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y));
+         });
+}
+
+std::string CheckKnownKeys(const IniFile& ini) {
+  for (const auto& section : ini.Sections()) {
+    if (section.name.size() > kLanguagePrefix.size() &&
+        SameCI(std::string_view(section.name).substr(0, kLanguagePrefix.size()), kLanguagePrefix))
+      continue;
+    bool sectionKnown = false;
+    for (const auto& k : kKnownKeys) sectionKnown |= SameCI(k.section, section.name);
+    if (!sectionKnown) return "unknown section [" + section.name + "]";
+    for (const auto& [key, value] : section.items) {
+      bool known = false;
+      for (const auto& k : kKnownKeys) known |= SameCI(k.section, section.name) && SameCI(k.key, key);
+      if (!known) return "unknown key " + key + " in [" + section.name + "]";
+    }
+  }
+  return {};
+}
+
+// "1", "yes", "true", "on" and their opposites; anything else is an error.
+std::string ReadBool(const IniFile& ini, const char* section, const char* key, bool& out) {
+  std::string v = ini.Get(section, key);
+  if (v.empty()) return {};
+  for (const char* yes : {"1", "yes", "true", "on"})
+    if (SameCI(v, yes)) return out = true, std::string();
+  for (const char* no : {"0", "no", "false", "off"})
+    if (SameCI(v, no)) return out = false, std::string();
+  return std::string("[") + section + "] " + key + "=" + v + " is neither 1 nor 0";
+}
+
+std::string ReadInt(const std::string& text, const char* what, long long lo, long long hi, long long& out) {
+  char* end = nullptr;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end || v < lo || v > hi)
+    return std::string(what) + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi);
+  out = v;
+  return {};
+}
+
+std::string Resolve(const std::string& base, const std::string& path) {
+  if (path.empty() || fs::path(path).is_absolute() || base.empty()) return path;
+  return (fs::path(base) / path).lexically_normal().string();
+}
+
+std::string ReadLayout(const std::string& text, PackLayout& layout) {
+  static const std::map<std::string, PackLayout> kLayouts = {{"single", PackLayout::Single},
+                                                             {"span", PackLayout::Span},
+                                                             {"relaunch", PackLayout::SpanRelaunch},
+                                                             {"web", PackLayout::Web}};
+  for (const auto& [name, value] : kLayouts)
+    if (SameCI(name, text)) return layout = value, std::string();
+  return "layout \"" + text + "\" is none of single, span, relaunch, web";
+}
+
+// The files of dir as a folder tree: names relative to dir with "\" between folders, in name order.
+std::string CollectFiles(const std::string& dir, std::vector<PackFileSource>& files) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return "the files folder " + dir + " does not exist";
+  std::vector<std::pair<std::string, std::string>> found;  // name, path
+  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string name = it->path().lexically_relative(dir).generic_string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    found.emplace_back(name, it->path().string());
+  }
+  if (ec) return "cannot list " + dir + ": " + ec.message();
+  std::sort(found.begin(), found.end());
+  for (auto& [name, path] : found) files.push_back({name, path, {}, GetFileDosTime(path)});
+  return {};
+}
+
+std::string ReadWholeFile(const std::string& path, const char* what, std::string& out) {
+  if (!FileExists(path)) return std::string("the ") + what + " " + path + " does not exist";
+  out = ReadFileRange(path);
+  if (out.empty() && GetFileSizeByName(path) > 0) return "cannot read " + path;
+  return {};
+}
+
+// Progress on stderr: a line that rewrites itself on a terminal, a line per tenth otherwise.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool quiet) : quiet_(quiet), tty_(isatty(2)) {}
+  ~ProgressLine() {
+    if (shown_ && tty_) std::fputc('\n', stderr);
+  }
+  void operator()(int64_t done, int64_t total, std::string_view name) {
+    if (quiet_ || total <= 0) return;
+    int step = int(done * (tty_ ? 100 : 10) / total);
+    if (step == last_) return;
+    last_ = step;
+    shown_ = true;
+    std::fprintf(stderr, tty_ ? "\rmkpack: %3d%% %.1f of %.1f MB  %-40.40s" : "mkpack: %d%% %.1f of %.1f MB  %.60s\n",
+                 int(done * 100 / total), double(done) / 1048576, double(total) / 1048576, std::string(name).c_str());
+  }
+
+ private:
+  bool quiet_, tty_;
+  bool shown_ = false;
+  int last_ = -1;
+};
+
+}  // namespace
+
+long long ParseByteSize(const std::string& text) {
+  if (text.empty() || !std::isdigit(uint8_t(text[0]))) return -1;
+  char* end = nullptr;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  std::string unit = end;
+  int shift = 0;
+  if (unit == "K" || unit == "k")
+    shift = 10;
+  else if (unit == "M" || unit == "m")
+    shift = 20;
+  else if (unit == "G" || unit == "g")
+    shift = 30;
+  else if (!unit.empty())
+    return -1;
+  if (v > (1LL << (62 - shift))) return -1;
+  return v << shift;
+}
+
+std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const std::vector<std::string>& options,
+                            BuildInputs& in) {
+  if (auto e = CheckKnownKeys(ini); !e.empty()) return e;
+  PackJob& job = in.job;
+  in.stubPath = Resolve(iniDir, ini.Get("Package", "Stub"));
+  in.filesDir = Resolve(iniDir, ini.Get("Package", "Files"));
+  in.enginePath = Resolve(iniDir, ini.Get("Package", "Engine"));
+  in.outPath = Resolve(iniDir, ini.Get("Package", "Output"));
+  job.engine.name = ini.Get("Package", "EngineName");
+  job.engineArgs = ini.Get("Package", "EngineSwitches");
+  std::string layout = ini.Get("Package", "Layout", "single");
+  std::string partSize = ini.Get("Package", "PartSize");
+  std::string level = ini.Get("Package", "Compression", "6");
+  std::string seed = ini.Get("Package", "Seed", "1");
+  if (auto e = ReadBool(ini, "Package", "Checksum", job.checksum); !e.empty()) return e;
+
+  for (size_t i = 0; i < options.size(); ++i) {
+    const std::string& opt = options[i];
+    if (opt == "--quiet") {
+      in.quiet = true;
+      continue;
+    }
+    static const char* const kValued[] = {"--stub",   "--files",     "--engine", "--out",
+                                          "--layout", "--part-size", "--level"};
+    if (std::find_if(std::begin(kValued), std::end(kValued), [&](const char* k) { return opt == k; }) ==
+        std::end(kValued))
+      return "unknown option " + opt;
+    if (i + 1 >= options.size()) return opt + " needs a value";
+    const std::string& value = options[++i];
+    if (opt == "--stub")
+      in.stubPath = value;
+    else if (opt == "--files")
+      in.filesDir = value;
+    else if (opt == "--engine")
+      in.enginePath = value;
+    else if (opt == "--out")
+      in.outPath = value;
+    else if (opt == "--layout")
+      layout = value;
+    else if (opt == "--part-size")
+      partSize = value;
+    else
+      level = value;
+  }
+
+  if (auto e = ReadLayout(layout, job.layout); !e.empty()) return e;
+  long long number = 0;
+  if (auto e = ReadInt(level, "the compression level", 0, 9, number); !e.empty()) return e;
+  job.level = int(number);
+  if (auto e = ReadInt(seed, "Seed", 0, 0xFFFFFFFFLL, number); !e.empty()) return e;
+  job.seed = uint32_t(number);
+  if (job.layout == PackLayout::Span || job.layout == PackLayout::SpanRelaunch) {
+    job.partSize = ParseByteSize(partSize);
+    if (job.partSize <= 0) return "layout " + layout + " needs a part size (PartSize= or --part-size), such as 1440K";
+  }
+  if (in.stubPath.empty()) return "no stub (Stub= in [Package] or --stub)";
+  if (in.outPath.empty()) return "no output file (Output= in [Package] or --out)";
+
+  struct Flag {
+    const char* key;
+    uint8_t bit;
+  };
+  for (const Flag& f : {Flag{"ConfirmTempExtract", kPackConfirmTempExtract}, Flag{"SecondaryBar", kPackSecondaryBar},
+                        Flag{"AgentLog", kPackAgentLog}}) {
+    bool on = false;
+    if (auto e = ReadBool(ini, "Options", f.key, on); !e.empty()) return e;
+    if (on) job.options |= f.bit;
+  }
+  if (auto e = ReadBool(ini, "Options", "ConfirmDownload", job.confirmDownload); !e.empty()) return e;
+  if (auto e = ReadBool(ini, "Options", "InstallAgent", job.installAgent); !e.empty()) return e;
+  if (auto e = ReadBool(ini, "Options", "AutoUpdateAgent", job.autoUpdateAgent); !e.empty()) return e;
+
+  PackUpdateSettings& u = job.update;
+  u.infoUrl = ini.Get("Update", "InfoUrl", u.infoUrl);
+  u.infoFile = ini.Get("Update", "InfoFile", u.infoFile);
+  u.agentExe = ini.Get("Update", "AgentExe", u.agentExe);
+  u.token = ini.Get("Update", "Token");
+  if (auto e = ReadBool(ini, "Update", "Hide", u.hide); !e.empty()) return e;
+  PackWebSettings& w = job.web;
+  w.url = ini.Get("Web", "Url");
+  w.setupName = ini.Get("Web", "SetupName");
+  w.token = ini.Get("Web", "Token", u.token);
+  if (auto e = ReadBool(ini, "Web", "AlwaysDownload", w.alwaysDownload); !e.empty()) return e;
+  if (job.layout == PackLayout::Web && (w.url.empty() || w.setupName.empty()))
+    return "layout web needs Url= and SetupName= in [Web]";
+
+  for (const auto& section : ini.Sections()) {
+    if (section.name.size() <= kLanguagePrefix.size() ||
+        !SameCI(std::string_view(section.name).substr(0, kLanguagePrefix.size()), kLanguagePrefix))
+      continue;
+    job.languages.push_back({section.name.substr(kLanguagePrefix.size()), section.items});
+  }
+  return {};
+}
+
+int RunBuild(const std::vector<std::string>& args) {
+  std::vector<std::string> options = args;
+  IniFile ini;
+  std::string iniDir;
+  if (!options.empty() && options[0].rfind("--", 0) != 0) {
+    const std::string iniPath = options[0];
+    options.erase(options.begin());
+    std::string text, error;
+    if (auto e = ReadWholeFile(iniPath, "settings file", text); !e.empty()) {
+      std::fprintf(stderr, "mkpack: %s\n", e.c_str());
+      return 2;
+    }
+    if (!ini.Parse(text, &error)) {
+      std::fprintf(stderr, "mkpack: %s: %s\n", iniPath.c_str(), error.c_str());
+      return 2;
+    }
+    iniDir = fs::path(iniPath).parent_path().string();
+  }
+  BuildInputs in;
+  if (auto e = ReadBuildInputs(ini, iniDir, options, in); !e.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", e.c_str());
+    return 2;
+  }
+  PackJob& job = in.job;
+  std::string error = ReadWholeFile(in.stubPath, "stub", job.stub);
+  if (error.empty() && !in.enginePath.empty()) {
+    job.engine.path = in.enginePath;
+    job.engine.dosTime = GetFileDosTime(in.enginePath);
+    if (job.engine.name.empty()) job.engine.name = fs::path(in.enginePath).filename().string();
+    if (!FileExists(in.enginePath)) error = "the engine " + in.enginePath + " does not exist";
+  }
+  if (error.empty() && !in.filesDir.empty()) error = CollectFiles(in.filesDir, job.files);
+  if (!error.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", error.c_str());
+    return 2;
+  }
+  if (job.engine.name.empty() && !in.quiet)
+    std::fputs("mkpack: warning: no engine; the setup will extract its files and start nothing\n", stderr);
+
+  std::vector<std::string> written;
+  {
+    ProgressLine progress(in.quiet);
+    error = WritePackage(job, in.outPath, &written, std::ref(progress));
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", error.c_str());
+    return 1;
+  }
+  if (!in.quiet)
+    for (const auto& path : written)
+      std::printf("%s  %lld bytes\n", path.c_str(), static_cast<long long>(GetFileSizeByName(path)));
+  return 0;
+}
