@@ -64,7 +64,9 @@ std::string GetRegisteredOwner() {
   return Trim(ReadRegString(WindowsVersionKey(), "RegisteredOwner", GetLoggedUserName()));
 }
 
-std::string GetRegisteredOrganization() { return Trim(ReadRegString(WindowsVersionKey(), "RegisteredOrganization", "")); }
+std::string GetRegisteredOrganization() {
+  return Trim(ReadRegString(WindowsVersionKey(), "RegisteredOrganization", ""));
+}
 
 std::string GetExePath(bool baseNameOnly) {
   const std::string path = OwnExePath();

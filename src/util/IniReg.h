@@ -9,8 +9,7 @@
 
 // --- INI files
 // The default when the section is empty, the key is missing or its value is empty.
-std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key,
-                          std::string_view def);
+std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view def);
 // A decimal integer with optional sign; anything else (trailing letters too) gives the default.
 int64_t ReadIniInt(std::string_view file, std::string_view section, std::string_view key, int64_t def);
 bool WriteIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view value);

@@ -1,6 +1,8 @@
 // Host half of the INI, registry and system wrappers. INI files follow the platform's rules
 // (sections and keys without case, blanks around keys and values dropped, one pair of quotes
 // around a value removed); the host has no registry, so every value reads as its default.
+#include "util/IniReg.h"
+
 #include <errno.h>
 #include <unistd.h>
 
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "util/Files.h"
-#include "util/IniReg.h"
 #include "util/Utils.h"
 
 namespace {
@@ -47,8 +48,7 @@ bool KeyOf(const std::string& line, std::string_view key, std::string* value) {
 }
 }  // namespace
 
-std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key,
-                          std::string_view def) {
+std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view def) {
   if (section.empty()) return std::string(def);
   bool inSection = false;
   std::string name, value;

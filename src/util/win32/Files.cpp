@@ -69,8 +69,8 @@ bool Replace(const std::string& from, const std::string& to) {
 }
 
 bool AppendData(const std::string& path, std::string_view data, uint32_t dosTime) {
-  FileHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr));
+  FileHandle f(
+      CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) return false;
   const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
   LARGE_INTEGER zero = {}, oldEnd = {};
@@ -119,8 +119,9 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     if (!f) return false;
     ok = WriteAll(f.get(), data) && (dosTime == 0 || SetHandleDosTime(f.get(), dosTime));
   }
-  if (ok) ok = (Attributes(target) == INVALID_FILE_ATTRIBUTES || !(Attributes(target) & FILE_ATTRIBUTE_DIRECTORY)) &&
-               Replace(temp, target);
+  if (ok)
+    ok = (Attributes(target) == INVALID_FILE_ATTRIBUTES || !(Attributes(target) & FILE_ATTRIBUTE_DIRECTORY)) &&
+         Replace(temp, target);
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }
@@ -173,8 +174,8 @@ uint32_t GetFileDosTime(std::string_view path) {
 }
 
 bool SetFileDosTime(std::string_view path, uint32_t dosTime) {
-  FileHandle f(CreateFileA(Str(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr));
+  FileHandle f(
+      CreateFileA(Str(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return f && dosTime != 0 && SetHandleDosTime(f.get(), dosTime);
 }
 

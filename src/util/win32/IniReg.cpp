@@ -55,8 +55,7 @@ UINT g_autoPlayMessage = 0;
 [[maybe_unused]] const bool g_preloaded = (PreloadSystemLibraries(), true);
 }  // namespace
 
-std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key,
-                          std::string_view def) {
+std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view def) {
   if (section.empty()) return Str(def);
   const std::string f = Str(file), s = Str(section), k = Str(key), d = Str(def);
   std::string buf(kValueBuffer, '\0');
@@ -71,8 +70,7 @@ bool WriteIniString(std::string_view file, std::string_view section, std::string
   return WritePrivateProfileStringA(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
 }
 
-std::string ReadRegString(std::string_view path, std::string_view valueName, std::string_view def,
-                          bool use64BitView) {
+std::string ReadRegString(std::string_view path, std::string_view valueName, std::string_view def, bool use64BitView) {
   const RegPath rp = SplitRegPath(path);
   HKEY raw = nullptr;
   REGSAM access = KEY_READ | (use64BitView ? KEY_WOW64_64KEY : 0);

@@ -96,9 +96,10 @@ TEST_F(IniFile, ReadRules) {
   struct Case {
     const char *section, *key, *def, *expected;
   } cases[] = {
-      {"General", "Version", "x", "1.2.3"}, {"general", "VERSION", "x", "1.2.3"}, {"General", "Empty", "dflt", "dflt"},
-      {"General", "Missing", "dflt", "dflt"}, {"", "Version", "dflt", "dflt"},  {"Other", "Count", "", "9"},
-      {"General", "Quoted", "", " spaced "},  {"Nowhere", "Count", "d", "d"},
+      {"General", "Version", "x", "1.2.3"},  {"general", "VERSION", "x", "1.2.3"},
+      {"General", "Empty", "dflt", "dflt"},  {"General", "Missing", "dflt", "dflt"},
+      {"", "Version", "dflt", "dflt"},       {"Other", "Count", "", "9"},
+      {"General", "Quoted", "", " spaced "}, {"Nowhere", "Count", "d", "d"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ReadIniString(file, c.section, c.key, c.def), c.expected) << c.section << "/" << c.key;

@@ -1,0 +1,147 @@
+// vkprobe: calls one routine of the utility layer with the arguments of its command line and
+// prints what it returned, so that the Wine-side tests see the real Win32 behaviour.
+// Exit code: 0 for a true (or plain) result, 1 for false or empty, 2 for a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "util/Files.h"
+#include "util/IniReg.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
+#include "util/win32/WinSys.h"
+
+namespace {
+using Args = std::vector<std::string>;
+
+int Print(const std::string& text) {
+  std::printf("%s\n", text.c_str());
+  return 0;
+}
+int PrintBool(bool value) {
+  std::printf("%s\n", BoolToText(value));
+  return value ? 0 : 1;
+}
+bool Flag(const std::string& arg) { return arg == "1"; }
+int64_t Number(const std::string& arg) { return StrToInt64Def(arg, 0); }
+
+int SysInfo(const Args&) {
+  std::printf("IsWinNT=%s\n", BoolToText(IsWinNT()));
+  std::printf("WindowsVersionKey=%s\n", WindowsVersionKey().c_str());
+  std::printf("User=%s\n", GetLoggedUserName().c_str());
+  std::printf("Computer=%s\n", GetComputerNameText().c_str());
+  std::printf("Domain=%s\n", GetUserDomainName().c_str());
+  std::printf("Owner=%s\n", GetRegisteredOwner().c_str());
+  std::printf("Organization=%s\n", GetRegisteredOrganization().c_str());
+  std::printf("WinDir=%s\n", GetWinDir(false).c_str());
+  std::printf("SysDir=%s\n", GetSysDir(true).c_str());
+  std::printf("TempDir=%s\n", GetTempDir(true).c_str());
+  std::printf("ExePath=%s\n", GetExePath(false).c_str());
+  std::printf("ExeName=%s\n", GetExePath(true).c_str());
+  std::printf("ExeDir=%s\n", GetExeDir(false).c_str());
+  return 0;
+}
+
+int Preloaded(const Args&) {
+  // Asks without loading: only what start-up loaded is there.
+  bool all = true;
+  for (const char* lib : {"shell32.dll", "USP10.dll", "MSLS31.dll", "RICHED32.DLL"}) {
+    bool loaded = GetModuleHandleA(lib) != nullptr;
+    std::printf("%s=%s\n", lib, BoolToText(loaded));
+    all &= loaded || std::string(lib) == "MSLS31.dll";  // not every system has it
+  }
+  return all ? 0 : 1;
+}
+
+int LastError(const Args& a) {
+  SetLastError(DWORD(Number(a[0])));
+  return Print(LastErrorText());
+}
+
+int WaitPumpingTimed(const Args& a) {
+  int64_t start = TickMs();
+  WaitPumping(int(Number(a[0])), Number(a[1]));
+  return Print(IntToStr(TickMs() - start));
+}
+
+struct Command {
+  const char* name;
+  size_t args;
+  const char* usage;
+  int (*run)(const Args&);
+};
+
+const Command kCommands[] = {
+    {"ini-read", 4, "FILE SECTION KEY DEFAULT",
+     [](const Args& a) { return Print(ReadIniString(a[0], a[1], a[2], a[3])); }},
+    {"ini-read-int", 4, "FILE SECTION KEY DEFAULT",
+     [](const Args& a) { return Print(IntToStr(ReadIniInt(a[0], a[1], a[2], Number(a[3])))); }},
+    {"ini-write", 4, "FILE SECTION KEY VALUE",
+     [](const Args& a) { return PrintBool(WriteIniString(a[0], a[1], a[2], a[3])); }},
+    {"reg-read", 3, "PATH NAME DEFAULT", [](const Args& a) { return Print(ReadRegString(a[0], a[1], a[2])); }},
+    {"sysinfo", 0, "", SysInfo},
+    {"preloaded", 0, "", Preloaded},
+    {"last-error", 1, "CODE", LastError},
+    {"wait-pumping", 2, "SLICE MS   (prints the milliseconds it took)", WaitPumpingTimed},
+    {"read", 3, "FILE MAXLEN START   (prints the bytes read)",
+     [](const Args& a) { return Print(ReadFileRange(a[0], Number(a[1]), Number(a[2]))); }},
+    {"write", 3, "FILE TEXT DOSTIME",
+     [](const Args& a) { return PrintBool(WriteFileData(a[0], a[1], uint32_t(Number(a[2])))); }},
+    {"append", 2, "FILE TEXT", [](const Args& a) { return PrintBool(AppendText(a[0], a[1])); }},
+    {"size", 1, "FILE", [](const Args& a) { return Print(IntToStr(GetFileSizeByName(a[0]))); }},
+    {"dostime", 1, "FILE", [](const Args& a) { return Print(IntToStr(GetFileDosTime(a[0]))); }},
+    {"disk-free", 1, "PATH", [](const Args& a) { return Print(IntToStr(int64_t(DiskFreeBytes(a[0])))); }},
+    {"delete-mask", 2, "MASK 0|1", [](const Args& a) { return PrintBool(DeleteFilesByMask(a[0], Flag(a[1]))); }},
+    {"rmtree", 2, "DIR 0|1", [](const Args& a) { return PrintBool(RemoveFolderTree(a[0], Flag(a[1]))); }},
+    {"find-file", 2, "DIR NAME", [](const Args& a) { return Print(FindFileInTree(a[0], a[1])); }},
+    {"find-folder", 2, "DIR NAME", [](const Args& a) { return Print(FindFolderInTree(a[0], a[1])); }},
+    {"find-file-drives", 2, "NAME DRIVETYPE",
+     [](const Args& a) { return Print(FindFileOnDrives(a[0], unsigned(Number(a[1])))); }},
+    {"find-folder-drives", 2, "PATH|NAME DRIVETYPE",
+     [](const Args& a) { return Print(FindFolderOnDrives(a[0], unsigned(Number(a[1])))); }},
+    {"eject", 1, "PATH", [](const Args& a) { return PrintBool(EjectCD(a[0])); }},
+    {"self-delete-demo", 2, "REMOVEFOLDER(0|1) SHORTNAMES(0|1)   (deletes this executable once it has ended)",
+     [](const Args& a) {
+       DeleteMySelf(Flag(a[0]), Flag(a[1]));
+       return 0;
+     }},
+    {"debug-line", 1, "N   (writes a line of N characters to the debug channel)",
+     [](const Args& a) {
+       std::string line;
+       for (int64_t i = 0; i < Number(a[0]); ++i) line += char('a' + i % 26);
+       DebugLn(line);
+       return 0;
+     }},
+};
+
+void Usage(FILE* out) {
+  std::fputs("usage: vkprobe COMMAND ARGS...\nCalls one routine of the Velkit utility layer and prints its result.\n",
+             out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %s %s\n", c.name, c.usage);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+    Usage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  const std::string name = argv[1];
+  const Args args(argv + 2, argv + argc);
+  for (const Command& c : kCommands) {
+    if (name != c.name) continue;
+    if (args.size() != c.args) {
+      std::fprintf(stderr, "vkprobe: %s takes %u arguments: %s\n", c.name, unsigned(c.args), c.usage);
+      return 2;
+    }
+    int rc = c.run(args);
+    std::fflush(stdout);
+    return rc;
+  }
+  std::fprintf(stderr, "vkprobe: unknown command '%s'\n", name.c_str());
+  Usage(stderr);
+  return 2;
+}
