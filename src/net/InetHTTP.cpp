@@ -1,0 +1,123 @@
+// The portable part of the download client: the abort flag, the addresses and names a request
+// uses, and the transfer loop that moves a response body into its temporary file.
+#include "net/InetHTTP.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "util/Files.h"
+#include "util/Utils.h"
+
+namespace {
+bool downloadAborted = false;
+int chunkWaitMs = 0;
+
+bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true) || StartsWith("https://", url, true); }
+
+// Replaces the target with the finished temporary file. The target goes only when the temporary
+// file is complete, so a failed transfer never costs the file that was there before.
+void ReplaceTarget(const std::string& temp, std::string_view target) {
+  DeleteFileByName(target);
+  std::rename(temp.c_str(), std::string(target).c_str());
+}
+}  // namespace
+
+void SetDownloadAbort(bool aborted) { downloadAborted = aborted; }
+bool IsDownloadAborted() { return downloadAborted; }
+void SetDownloadChunkWait(int ms) { chunkWaitMs = ms < 0 ? 0 : ms; }
+int DownloadChunkWait() { return chunkWaitMs; }
+
+void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
+                       DownloadProgress* progress, std::string& error) {
+  HTTP_DownloadFile_Incremental(ownerWindow, url, target, "", "", content, progress, error);
+}
+
+std::string CompleteUrl(std::string_view url) {
+  if (NamesScheme(url)) return std::string(url);
+  return "http://" + std::string(url);
+}
+
+UserRequest SplitUserUrl(std::string_view url) {
+  UserRequest request;
+  if (StartsWith("https://", url, true)) {
+    request.secure = true;
+    request.port = 443;
+    url.remove_prefix(8);
+  } else if (StartsWith("http://", url, true)) {
+    url.remove_prefix(7);
+  }
+  const size_t slash = url.find('/');
+  request.host = std::string(url.substr(0, slash));
+  request.path = "/" + std::string(slash == std::string_view::npos ? "" : url.substr(slash + 1));
+  return request;
+}
+
+std::string UrlFileName(std::string_view url) {
+  const size_t slash = url.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? url : url.substr(slash + 1));
+}
+
+std::string TempDownloadPath(std::string_view target, uint32_t size, uint32_t stamp) {
+  return std::string(target) + "." + std::to_string(uint32_t(size + stamp));
+}
+
+bool IsDownloadLeftover(std::string_view targetName, std::string_view fileName) {
+  return fileName.size() > targetName.size() + 1 && fileName[targetName.size()] == '.' &&
+         StartsWith(targetName, fileName, true);
+}
+
+uint32_t DownloadChunkSize(uint32_t size) {
+  const uint32_t chunk = size / 10;
+  return chunk < 1 ? 1 : chunk > kMaxChunk ? kMaxChunk : chunk;
+}
+
+int ProgressMaximum(uint32_t size, uint32_t chunk) { return int((uint64_t(size) + chunk - 1) / chunk) + 1; }
+
+std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view target, uint32_t size, uint32_t stamp,
+                        std::string& content, DownloadProgress* progress, DownloadHost& host, MsClock clock) {
+  content.clear();
+  if (size == 0) return std::string(url) + " --- File Not Found !";
+
+  const std::string name = UrlFileName(url);
+  std::string error;
+  std::string temp(target);
+  host.ShowOwner();
+  if (!target.empty()) {
+    temp = TempDownloadPath(target, size, stamp);
+    DeleteDownloadLeftovers(target);
+  }
+  const uint32_t chunk = DownloadChunkSize(size);
+  uint32_t received = 0;
+  if (progress) progress->SetRange(int(std::lround(double(received) / chunk)) + 1, ProgressMaximum(size, chunk));
+  TBytesRate meter = TBytesRate::ForSize(size, std::move(clock));
+  if (progress) progress->PumpOnce();
+
+  std::vector<char> buffer(kMaxChunk);
+  uint32_t read = 0;
+  do {
+    host.BetweenChunks();
+    read = 0;
+    if (body.Read(buffer.data(), chunk, read)) {
+      if (read > chunk) read = chunk;  // never trust a count beyond what was asked for
+      const std::string_view data(buffer.data(), read);
+      if (!target.empty()) {
+        AppendText(temp, data);
+      } else {
+        content.append(data);
+      }
+      received += read;
+    } else {
+      read = 0;
+      error = name + " --- Error downloading file";
+      const std::string detail = body.FailureDetail();
+      if (!detail.empty()) error += " (" + detail + ")";
+    }
+    const std::string text = meter.GetProgressText(size, received, read);
+    if (read > 0 && progress) progress->StepText(text);
+  } while (read > 0 && !IsDownloadAborted());
+
+  if (IsDownloadAborted()) error = "Download Aborted";
+  if (!target.empty() && GetFileSizeByName(temp) == int64_t(size)) ReplaceTarget(temp, target);
+  return error;
+}

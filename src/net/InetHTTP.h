@@ -1,0 +1,102 @@
+// The HTTP download client: connection check, size query and the download that streams a response
+// into a temporary file beside the target (or into a string), reports progress and can be aborted
+// from the user interface. The transfer decisions (addresses, temporary name, chunking, when the
+// target is replaced) are portable and host-tested; win32/ opens the requests through WinINet.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "net/CommUtils.h"
+
+// --- the process-wide download abort flag: raised by the main window, read after every chunk
+void SetDownloadAbort(bool aborted);
+bool IsDownloadAborted();
+
+// Where a download reports its progress: set the range once, one step per chunk, and message
+// dispatching so that the window repaints. The stub window's progress bar object implements it.
+class DownloadProgress {
+ public:
+  virtual ~DownloadProgress() = default;
+  virtual void SetRange(int position, int maximum) = 0;
+  virtual void StepText(std::string_view text) = 0;
+  virtual void PumpOnce() = 0;
+};
+
+// --- the operations every caller uses (WinINet on Windows; the host build has no Internet)
+// True when the platform reports an Internet connection; otherwise false with the reason.
+bool IsInternetConnected(std::string& reason);
+// Content-Length of the answer to url; -1 when it cannot be asked or the header is absent.
+int32_t HTTP_GetFileSize(std::string_view url);
+// Downloads url to target (or, with an empty target, into content). ownerWindow is the window to
+// show (a handle value; 10 and below mean none). error is empty on success.
+void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, std::string_view target,
+                                   std::string_view userName, std::string_view password, std::string& content,
+                                   DownloadProgress* progress, std::string& error);
+void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
+                       DownloadProgress* progress, std::string& error);
+// Milliseconds of message-dispatching wait before each chunk. 0, the default, dispatches what is
+// pending without sleeping; a benchmark sets 2 to compare with the classic fixed wait.
+void SetDownloadChunkWait(int ms);
+int DownloadChunkWait();
+// Releases the run-time binding of the Internet library; called once at the end of the main window.
+void UnloadWinInet();
+
+// --- portable pieces of the transfer
+inline constexpr uint32_t kNoContentLength = 0xFFFFFFFFu;
+inline constexpr uint32_t kMaxChunk = 8192;
+
+// The address as the request opens it: one that names its scheme ("http://" or "https://", any
+// case) keeps it, a bare one gets "http://".
+std::string CompleteUrl(std::string_view url);
+// The user-name form of a request: host and path of the address, the scheme removed; https
+// connects securely to port 443, everything else to port 80.
+struct UserRequest {
+  std::string host;
+  std::string path;  // with its leading "/"
+  uint16_t port = 80;
+  bool secure = false;
+};
+UserRequest SplitUserUrl(std::string_view url);
+// Last path segment of the address, for error texts.
+std::string UrlFileName(std::string_view url);
+// target + "." + (size + stamp as an unsigned 32-bit sum).
+std::string TempDownloadPath(std::string_view target, uint32_t size, uint32_t stamp);
+// Whether a file of the target's folder is a leftover of an earlier download of it: the target's
+// name, a dot and something more. The target itself never is, although Windows wildcards match it
+// with target + ".*".
+bool IsDownloadLeftover(std::string_view targetName, std::string_view fileName);
+// Deletes the leftovers beside target (read-only ones stay).
+void DeleteDownloadLeftovers(std::string_view target);
+// A tenth of the body, 1..8192 bytes.
+uint32_t DownloadChunkSize(uint32_t size);
+// Progress range maximum: one step per chunk, plus the starting position.
+int ProgressMaximum(uint32_t size, uint32_t chunk);
+
+// One open response body.
+class HttpBody {
+ public:
+  virtual ~HttpBody() = default;
+  // Reads up to len bytes into buffer; false when the read failed.
+  virtual bool Read(char* buffer, uint32_t len, uint32_t& read) = 0;
+  // What is known about the last failed read (the system's error text, else the server's last
+  // response text); may be empty.
+  virtual std::string FailureDetail() = 0;
+};
+
+// What the transfer needs from the window system.
+class DownloadHost {
+ public:
+  virtual ~DownloadHost() = default;
+  // Shows the owner window, if there is one.
+  virtual void ShowOwner() = 0;
+  // Keeps the windows responsive between chunks.
+  virtual void BetweenChunks() = 0;
+};
+
+// Streams an opened response of Content-Length size (kNoContentLength when absent) and
+// Last-Modified stamp (packed DOS; 0 when absent) into target or content. The target is replaced
+// only when the temporary file holds exactly size bytes. Returns the error text, empty on success.
+std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view target, uint32_t size, uint32_t stamp,
+                        std::string& content, DownloadProgress* progress, DownloadHost& host,
+                        MsClock clock = PlatformTickCount);
