@@ -1,0 +1,158 @@
+// The package container: its 74-byte trailer, the checksum, the package end mark, token
+// descrambling, and TGFileInfo, the read-only view of one package file through which every other
+// unit reads a package's flags, blocks and tokens.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class PackFile;
+
+inline constexpr uint32_t kPackMagic = 0x4A3B2C1D;
+// A stored or computed checksum of this value turns the check off.
+inline constexpr uint32_t kChecksumDisabled = 1234;
+// Larger files are not summed: their checksum reads as kChecksumDisabled.
+inline constexpr int64_t kChecksumSizeLimit = 52428800;
+inline constexpr int kTrailerSize = 74;
+// The package end mark lives in the stub's DOS header area: high half at 248, low half at 252.
+inline constexpr int kPackageEndHighOffset = 248;
+inline constexpr int kPackageEndLowOffset = 252;
+inline constexpr int kPeSignatureOffset = 256;
+// Bytes at the start of an executable package that the checksum skips when the end mark is set.
+inline constexpr int kChecksumSkippedHeader = 512;
+inline constexpr int kSpaceTableEntries = 9;
+
+// Option bits, trailer byte 65.
+enum PackOption : uint8_t {
+  kOptionConfirmTempExtract = 1,
+  kOptionContinued = 2,
+  kOptionSpanRelaunch = 4,
+  kOptionSecondaryBar = 8,
+  kOptionAgentLog = 16,
+};
+
+// The trailer, held byte for byte, with named accessors for its little-endian fields.
+struct TPackTrailer {
+  std::array<uint8_t, kTrailerSize> bytes{};
+
+  uint8_t FormatByte() const { return bytes[0]; }
+  void SetFormatByte(uint8_t v) { bytes[0] = v; }
+  uint8_t MetaBlockCount() const { return bytes[1]; }
+  void SetMetaBlockCount(uint8_t v) { bytes[1] = v; }
+  uint32_t FirstBlockOffset() const { return U32(4); }
+  void SetFirstBlockOffset(uint32_t v) { SetU32(4, v); }
+  uint32_t EntryCount() const { return U32(8); }
+  void SetEntryCount(uint32_t v) { SetU32(8, v); }
+  uint32_t Magic() const { return U32(12); }
+  void SetMagic(uint32_t v) { SetU32(12, v); }
+  uint32_t Checksum() const { return U32(16); }
+  void SetChecksum(uint32_t v) { SetU32(16, v); }
+  // Entry 0: exact byte total; entry i (1..8): total in clusters of 256 << i bytes.
+  uint32_t Space(int i) const { return U32(28 + 4 * i); }
+  void SetSpace(int i, uint32_t v) { SetU32(28 + 4 * i, v); }
+  uint8_t Options() const { return bytes[65]; }
+  void SetOptions(uint8_t v) { bytes[65] = v; }
+  bool HasOption(PackOption o) const { return (bytes[65] & o) != 0; }
+  uint8_t WebSetupFlag() const { return bytes[66]; }
+  void SetWebSetupFlag(uint8_t v) { bytes[66] = v; }
+  uint8_t ConfirmDownloadFlag() const { return bytes[67]; }
+  void SetConfirmDownloadFlag(uint8_t v) { bytes[67] = v; }
+  uint8_t InstallAgentFlag() const { return bytes[68]; }
+  void SetInstallAgentFlag(uint8_t v) { bytes[68] = v; }
+  uint8_t AutoUpdateFlag() const { return bytes[69]; }
+  void SetAutoUpdateFlag(uint8_t v) { bytes[69] = v; }
+  uint32_t Length() const { return U32(70); }
+  void SetLength(uint32_t v) { SetU32(70, v); }
+
+  std::string_view View() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+  void Clear() { bytes.fill(0); }
+
+ private:
+  uint32_t U32(int at) const {
+    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+           uint32_t(bytes[at + 3]) << 24;
+  }
+  void SetU32(int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
+  }
+};
+
+// "MZ" at offset 0 and "PE" at offset 256 (the header's own pointer to the signature is not used).
+bool IsStubExecutable(std::string_view path);
+// Same test on an open file; its position moves.
+bool IsStubExecutable(PackFile& file);
+// (u32 at 248) << 32 | (u32 at 252); 0 when the bytes are not there.
+uint64_t ReadPackageEnd(PackFile& file);
+uint64_t ReadPackageEndFromImage(std::string_view image);
+// Fills the zero-filled record from the package's trailer: at most 74 bytes, its length field set
+// to the bytes it covers, a meta block count of 0 read as 2. False, with the record left as it
+// was, when the file has no readable trailer (missing, too short, or a length field below 4 or
+// reaching outside the package).
+bool ReadTrailer(std::string_view path, TPackTrailer& trailer);
+bool ReadTrailer(PackFile& file, TPackTrailer& trailer);
+// The package checksum over the file at path; kChecksumDisabled for files above the size limit.
+uint32_t ComputePackageChecksum(std::string_view path, int64_t trailerLength);
+// The extraction's acceptance rule: equal, or either side is kChecksumDisabled.
+bool ChecksumAccepted(uint32_t stored, uint32_t computed);
+// Bytes per cluster of the drive named by the path's first three characters; 0 when unknown.
+uint32_t GetClusterSize(std::string_view path);
+// The space table entry for a drive with this cluster size, as a byte count.
+double RequiredSpaceForCluster(const TPackTrailer& trailer, uint32_t clusterSize);
+// The plain form of a scrambled token, or a random decimal number text when it does not decode.
+std::string DescrambleToken(std::string_view scrambled);
+
+struct TInformHeader {
+  std::string token;  // descrambled
+  std::string body;
+};
+// Splits the text of an inform file ("|token|x|y|body" after unscrambling) into token and body.
+TInformHeader ParseInformHeader(std::string_view text);
+
+class TGFileInfo {
+ public:
+  // Never fails: a missing or foreign file gives a reader with empty blocks.
+  explicit TGFileInfo(std::string_view path);
+
+  // After a successful open the first block offset points at the first entry block.
+  const TPackTrailer& Trailer() const { return trailer_; }
+  const std::string& LanguageBlock() const { return language_; }
+  const std::string& UpdateBlock() const { return update_; }
+  const std::string& WebBlock() const { return web_; }
+
+  // Space table entry for the cluster size of the drive of path.
+  double GetRequiredSpace(std::string_view path) const;
+
+  bool ConfirmTempExtract() const { return trailer_.HasOption(kOptionConfirmTempExtract); }
+  bool IsContinued() const { return trailer_.HasOption(kOptionContinued); }
+  bool WantsSpanRelaunch() const { return trailer_.HasOption(kOptionSpanRelaunch); }
+  bool ShowSecondaryBar() const { return trailer_.HasOption(kOptionSecondaryBar); }
+  bool IsAgentLogEnabled() const { return trailer_.HasOption(kOptionAgentLog); }
+  bool IsWebSetup() const { return trailer_.WebSetupFlag() != 0; }
+  bool ConfirmWebDownload() const { return trailer_.ConfirmDownloadFlag() != 0; }
+  bool InstallsAgent() const { return trailer_.InstallAgentFlag() != 0; }
+  bool IsAutoUpdateAgent() const { return trailer_.AutoUpdateFlag() != 0; }
+
+  std::string GetInfoUrl() const;
+  std::string GetInfoFileName() const;
+  // The information file's name without any extension, plus ".original".
+  std::string GetOriginalFileName() const;
+  std::string GetAgentExeName() const;
+  std::string GetUpdateToken(bool descramble) const;
+  bool GetHideFlag() const;
+  std::string GetWebUrl() const;
+  std::string GetWebSetupName() const;
+  bool GetWebAlwaysDownload() const;
+  std::string GetWebToken(bool descramble) const;
+  std::string GetWebSize() const;
+
+  // Language block lookups in the process's selected language (LangRes0).
+  std::string GetLangString(std::string_view key, std::string_view def) const;
+  int GetCharset() const;
+  int GetFontSize() const;
+  std::string GetFontName() const;
+
+ private:
+  TPackTrailer trailer_;
+  std::string language_, update_, web_;
+};
