@@ -507,7 +507,7 @@ std::string BuildTrailer(const PackTrailerFields& f) {
   t[1] = char(f.metaBlocks);
   PutU32(t, 4, f.firstBlock);
   PutU32(t, 8, f.entryCount);
-  PutU32(t, 12, kPackMagic);
+  PutU32(t, 12, kPackTrailerMagic);
   PutU32(t, 16, f.checksum);
   for (int i = 0; i < 9; ++i) PutU32(t, 28 + 4 * i, f.space.bytes[i]);
   t[65] = char(f.options);

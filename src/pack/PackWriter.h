@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-inline constexpr uint32_t kPackMagic = 0x4A3B2C1D;
+inline constexpr uint32_t kPackTrailerMagic = 0x4A3B2C1D;
 inline constexpr int kPackTrailerSize = 74;
 inline constexpr uint32_t kPackChecksumOff = 1234;         // stored or computed: no check
 inline constexpr int64_t kPackChecksumMaxFile = 52428800;  // larger files are not summed

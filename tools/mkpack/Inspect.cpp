@@ -179,7 +179,7 @@ bool InspectFile(const std::string& path, Walk& walk) {
   }
   std::string t = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kPackTrailerSize) - 4);
   t.resize(kPackTrailerSize, '\0');
-  bool magicOk = U32(t, 12) == kPackMagic;
+  bool magicOk = U32(t, 12) == kPackTrailerMagic;
   int meta = uint8_t(t[1]) ? uint8_t(t[1]) : 2;
   uint32_t stored = U32(t, 16), computed = PackChecksumOfFile(path, int(trailerLen));
   bool sumOk = stored == computed || stored == kPackChecksumOff || computed == kPackChecksumOff;
