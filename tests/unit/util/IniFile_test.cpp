@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(IniFile, ReadsSectionsKeysAndValues) {
+TEST(IniFileParser, ReadsSectionsKeysAndValues) {
   IniFile ini;
   std::string error;
   ASSERT_TRUE(
@@ -40,7 +40,7 @@ TEST(IniFile, ReadsSectionsKeysAndValues) {
   EXPECT_EQ(items[1].first, "s0");
 }
 
-TEST(IniFile, RefusesMalformedLines) {
+TEST(IniFileParser, RefusesMalformedLines) {
   struct Case {
     const char* text;
     const char* error;
