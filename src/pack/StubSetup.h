@@ -66,5 +66,7 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
 bool CheckTempSpace(std::string_view folder, const TGFileInfo& package);
 // Required space of the package for the folder's drive < free space there, and the folder exists.
 bool HasEnoughSpace(std::string_view folder, std::string_view packageFile);
-// A web setup: finds or downloads the package named by the web block and runs it.
+// A web setup (the package's web flag): writes the agent copy when agentName is set, then finds or
+// downloads the package named by the web block and runs it (FetchAndRunWebSetup).
+void StartWebSetupRun(std::string_view workFolder, std::string_view agentName);
 void FetchAndRunWebSetup(std::string_view folder, std::string_view source, std::string_view packageName);

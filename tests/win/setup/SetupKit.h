@@ -2,9 +2,13 @@
 // command lines through the launcher.
 #pragma once
 #include <cstdlib>
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "WineHarness.h"
+#include "pack/PackWriter.h"
+#include "util/Files.h"
 
 namespace setupkit {
 namespace fs = std::filesystem;
@@ -45,5 +49,58 @@ inline std::vector<std::string> LaunchArgs(const wine::TempDir& dir, const std::
   fs::path file = dir / ("launch" + std::to_string(++n) + ".txt");
   wine::WriteFile(file, commandLine + "\r\n" + workDir + "\r\n");
   return {wine::TestkitExe("launch").string(), wine::WinPath(file)};
+}
+
+// The DOS stamp of the sample files and its host time (the prefix keeps the host's time zone).
+inline constexpr uint32_t kSampleDosTime =
+    (uint32_t((2024 - 1980) * 512 + 3 * 32 + 14) << 16) | (9 * 2048 + 26 * 32 + 53 / 2);
+inline std::time_t SampleHostTime() {
+  std::tm tm{};
+  tm.tm_year = 2024 - 1900;
+  tm.tm_mon = 2;
+  tm.tm_mday = 14;
+  tm.tm_hour = 9;
+  tm.tm_min = 26;
+  tm.tm_sec = 52;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+// A job for a setup of the real stub and the test engine with two small files.
+inline PackJob SampleJob() {
+  PackJob job;
+  job.stub = wine::ReadFile(wine::StubExe());
+  job.engine.name = "Engine.exe";
+  job.engine.path = wine::TestkitExe("engine").string();
+  job.engine.dosTime = kSampleDosTime;
+  job.files.push_back({"readme.txt", "", "Velkit sample\r\n", kSampleDosTime});
+  job.files.push_back({"data\\numbers.bin", "", std::string(3000, '7'), kSampleDosTime});
+  return job;
+}
+
+// Writes the job as dir/name; the setup file's path (host).
+inline fs::path WriteSetup(const wine::TempDir& dir, const PackJob& job, const std::string& name = "Setup.exe") {
+  fs::path out = dir / name;
+  std::string error = WritePackage(job, out.string());
+  if (!error.empty()) ADD_FAILURE() << "mkpack: " << error;
+  return out;
+}
+
+// The setup work folder a setup file gets: the prefix's temporary folder + "SETUP_" + the
+// time-of-day half of its DOS time stamp (host form).
+inline fs::path WorkFolderOf(const fs::path& setup) {
+  return wine::HostTempDir() / ("SETUP_" + std::to_string(GetFileDosTime(setup.string()) & 0xFFFF));
+}
+
+// The window driver of the test kit, run once.
+inline int Drive(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {wine::TestkitExe("windriver").string()};
+  all.insert(all.end(), args.begin(), args.end());
+  return wine::RunWine(all, 30000).exitCode;
+}
+inline std::string DriveOutput(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {wine::TestkitExe("windriver").string()};
+  all.insert(all.end(), args.begin(), args.end());
+  return wine::RunWine(all, 30000).output;
 }
 }  // namespace setupkit

@@ -14,7 +14,9 @@
 //   DialogMs=<n>      leave a window of the dialog class on screen for n ms after exiting (shown by
 //                     a second copy of the engine), and write DialogClosed=1 to the record when
 //                     it goes
+//   HoldFile=<file>   instead of a time, the dialog stays until this file exists (at most 2 min)
 //   ExitCode=<n>      exit code (default 0)
+// The record also counts the runs (Runs=) and says Ended=1 when the engine itself ends.
 #include <windows.h>
 
 #include <string>
@@ -47,8 +49,8 @@ void Record(const std::string& file, const char* key, const std::string& value) 
   if (!file.empty()) WritePrivateProfileStringA("Run", key, value.c_str(), file.c_str());
 }
 
-// The second copy: owns a window of the dialog class for ms milliseconds.
-int ShowDialog(const std::string& cls, int ms, const std::string& record) {
+// The second copy: owns a window of the dialog class for ms milliseconds, or until holdFile exists.
+int ShowDialog(const std::string& cls, int ms, const std::string& holdFile, const std::string& record) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -56,9 +58,11 @@ int ShowDialog(const std::string& cls, int ms, const std::string& record) {
   RegisterClassA(&wc);
   HWND wnd = CreateWindowA(cls.c_str(), "Test engine dialog", WS_OVERLAPPED, 0, 0, 200, 80, nullptr, nullptr,
                            wc.hInstance, nullptr);
-  DWORD end = GetTickCount() + DWORD(ms);
+  DWORD start = GetTickCount();
+  DWORD limit = holdFile.empty() ? DWORD(ms) : 120000;
   MSG msg;
-  while (GetTickCount() < end) {
+  while (GetTickCount() - start < limit) {
+    if (!holdFile.empty() && GetFileAttributesA(holdFile.c_str()) != INVALID_FILE_ATTRIBUTES) break;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     Sleep(10);
   }
@@ -75,7 +79,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string record = Setting(ini, "Record");
 
   std::string dialog = Switch(cmd, "/EngineDialog=");
-  if (!dialog.empty()) return ShowDialog(dialog, atoi(Switch(cmd, "/EngineDialogMs=").c_str()), record);
+  if (!dialog.empty())
+    return ShowDialog(dialog, atoi(Setting(ini, "DialogMs").c_str()), Setting(ini, "HoldFile"), record);
 
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -83,6 +88,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char folder[MAX_PATH] = "", exe[MAX_PATH] = "";
   GetCurrentDirectoryA(sizeof folder, folder);
   GetModuleFileNameA(nullptr, exe, sizeof exe);
+  char runs[32] = "0";
+  GetPrivateProfileStringA("Run", "Runs", "0", runs, sizeof runs, record.c_str());
+  Record(record, "Runs", std::to_string(atoi(runs) + 1));
   Record(record, "CommandLine", cmd);
   Record(record, "Folder", folder);
   Record(record, "ExeFolder", std::string(exe).substr(0, std::string(exe).find_last_of('\\')));
@@ -95,10 +103,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (atom) GlobalDeleteAtom(atom);
   }
 
-  int dialogMs = atoi(Setting(ini, "DialogMs").c_str());
-  if (dialogMs > 0) {
-    std::string child = "\"" + std::string(exe) + "\" /EngineDialog=.SDialog_Class_Name." + tag +
-                        " /EngineDialogMs=" + std::to_string(dialogMs);
+  if (atoi(Setting(ini, "DialogMs").c_str()) > 0 || !Setting(ini, "HoldFile").empty()) {
+    std::string child = "\"" + std::string(exe) + "\" /EngineDialog=.SDialog_Class_Name." + tag;
     STARTUPINFOA csi{};
     csi.cb = sizeof csi;
     PROCESS_INFORMATION pi{};
@@ -110,5 +116,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       CloseHandle(pi.hProcess);
     }
   }
+  Record(record, "Ended", "1");
   return atoi(Setting(ini, "ExitCode").c_str());
 }

@@ -1,0 +1,102 @@
+// The stub's main routine and its role decision: start lines, own package, which of the four
+// roles this process plays, end lines, exit code.
+#include <windows.h>
+
+#include "agent/StubGlob.h"
+#include "pack/PackX.h"
+#include "pack/win32/StubSetupWin.h"
+#include "platform/System.h"
+#include "stub/CmdLine.h"
+#include "stub/Roles.h"
+#include "stub/RolesAgent.h"
+#include "stub/Stub.h"
+#include "util/Files.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
+
+namespace {
+std::string Pid() { return IntToStr(CurrentProcessId()); }
+
+// The stub window comes with the main window unit; until then a role that needs it ends at once.
+void RunStubWindow(void (*)()) { DebugLn("stub window: not part of this build yet"); }
+
+// Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
+void SpanDiskRelaunch() {
+  std::string ownPath = OwnExePath();
+  std::string copy = SpanCopyPath(SetupWorkFolder(), ExtractFileName(ownPath));
+  // The copy keeps the time stamp, so it computes the same setup work folder.
+  CopyFileTo(ownPath, copy, true);
+  std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
+  DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
+  KernelHandle process(RunProcess(command, SW_HIDE));
+}
+}  // namespace
+
+void DoRunStubWin() {
+  WriteStubLog("DoRunStubWin() --- Start");
+  const std::string ownPath = OwnExePath();
+  RoleInputs in;
+  in.autoUpdateProg = ThisIs_AutoUpdateProg();
+  in.wantsSpanRelaunch = OwnPackage().WantsSpanRelaunch();
+  in.spanCdLvl = int(ReadParamInt("/SpanCdLvl=", 1));
+  in.ownName = ExtractFileName(ownPath);
+  in.agentExeName = OwnPackage().GetAgentExeName();
+  SetStubWindowClassName(StubWindowClassFor(in.autoUpdateProg, ownPath));
+
+  const bool xWasRunning = FindWindowA(XAgentWindowClass(in.agentExeName).c_str(), nullptr) != nullptr;
+  WriteStubLog(std::string("X_ExeIsRunning=") + BoolToText(xWasRunning));
+  WriteStubLog(std::string("ThisIs_Plain_AutoUpdate_Exe=") + BoolToText(IsPlainAutoUpdateExe(in)));
+  WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
+
+  const StubRole role = DecideRole(in);
+  // One window per class: a second start of the same setup file (or agent) does no work.
+  const bool anotherRuns = FindWindowA(StubWindowClassName().c_str(), nullptr) != nullptr;
+  DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
+  if (!anotherRuns) {
+    switch (role) {
+      case StubRole::PlainAgent:
+        CreateAndRun_X_Exe();
+        break;
+      case StubRole::XAgent:
+        WriteStubLog("CheckTestMode");
+        CheckTestMode(true);
+        WriteStubLog("WinMain");
+        RunStubWindow(AgentTimerTick);
+        WriteStubLog("DeleteMySelf");
+        DeleteMySelf(false, false);
+        break;
+      case StubRole::SpanRelaunch:
+        SpanDiskRelaunch();
+        break;
+      case StubRole::PlainStub:
+        RunStubWindow(nullptr);
+        if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
+        break;
+    }
+  }
+  if (role == StubRole::PlainAgent) HandleParamOK(xWasRunning);
+  WriteStubLog("DoRunStubWin() --- End");
+}
+
+int RunStub() {
+  const std::string pid = Pid();
+  const std::string cmdLine = RawCommandLine();
+  const std::string ownPath = OwnExePath();
+  DebugLn(pid + " ==== STUB START ====> " + cmdLine + "<");
+  OpenOwnPackage();
+  SetLogEnabled(ThisIs_AutoUpdateProg() && OwnPackage().IsAgentLogEnabled());
+  if (ThisIs_X_AutoUpdate_Exe()) SetLogMarker(" X ");
+  WriteStubLog("");
+  WriteStubLog("");
+  WriteStubLog("=== START === " + ownPath);
+  WriteStubLog("CommandLine=" + cmdLine);
+  WriteStubLog("Agent Version=" + FileVersionText(""));
+  DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(ThisIs_AutoUpdateProg()));
+  DoRunStubWin();
+  CloseOwnPackage();
+  DebugLn(pid + " ==== STUB END ====> " + cmdLine + "<");
+  DebugLn();
+  WriteStubLog("=== EXIT === " + ownPath);
+  WriteStubLog("");
+  return StubExitCode();
+}

@@ -1,0 +1,35 @@
+// The working folders' naming and choice rules.
+#include "agent/StubGlob.h"
+
+#include <gtest/gtest.h>
+
+TEST(StubGlob, SetupWorkFolderTakesTheTimeOfDayHalf) {
+  EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0x5A2B7C3Du), "C:\\Temp\\SETUP_31805");
+  EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0), "C:\\Temp\\SETUP_0");
+}
+
+TEST(StubGlob, AltFolders) {
+  EXPECT_EQ(AltProbeFolderFor('D', false, 12345), "D:\\TEMP");
+  EXPECT_EQ(AltProbeFolderFor('D', true, 12345), "D:\\TEMP\\TEMP12345");
+  EXPECT_EQ(AltTempFolderFor('E', false), "E:\\TEMP");
+  EXPECT_EQ(AltTempFolderFor('E', true), "E:\\TEMP\\TEMP");
+  EXPECT_EQ(AltExtractFolderFor("E:\\TEMP", 10000), "E:\\TEMP_10000");
+  EXPECT_EQ(AltExtractFolderFor("", 10000), "");
+}
+
+TEST(StubGlob, AltDriveIsTheRoomiestStrictly) {
+  struct Case {
+    char temp;
+    double c, d, e;
+    char chosen;
+  } cases[] = {
+      {'C', 0, 0, 0, 'C'},                       // nothing recorded: the temporary drive stays
+      {'c', 0, 0, 0, 'C'},                       // upper-cased
+      {'C', 5, 9, 7, 'D'}, {'C', 5, 5, 5, 'C'},  // a tie keeps the earlier letter
+      {'D', 0, 3, 3, 'D'}, {'Z', 0, 0, 1, 'E'},
+  };
+  for (const auto& c : cases) {
+    double space[3] = {c.c, c.d, c.e};
+    EXPECT_EQ(ChooseAltTempDrive(c.temp, space), c.chosen) << c.temp << " " << c.c << " " << c.d << " " << c.e;
+  }
+}
