@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "WindowApp.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/Process.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 #include "util/win32/WinSys.h"
@@ -107,6 +109,36 @@ const Command kCommands[] = {
      [](const Args& a) {
        DeleteMySelf(Flag(a[0]), Flag(a[1]));
        return 0;
+     }},
+    {"window-app", 2, "INFOFILE DIALOG(0|1)   (a sample application with windows; see WindowApp.cpp)",
+     [](const Args& a) { return RunWindowApp(a[0].c_str(), Flag(a[1])); }},
+    {"find-process", 2, "PATH FULLPATHONLY(0|1)",
+     [](const Args& a) { return Print(IntToStr(FindProcessByPath(a[0], Flag(a[1])))); }},
+    {"is-running", 1, "PATH", [](const Args& a) { return PrintBool(IsProcessRunning(a[0])); }},
+    {"wait-end", 2, "PATH TIMEOUTMS",
+     [](const Args& a) {
+       WaitProcessEnd(a[0], Number(a[1]));
+       return 0;
+     }},
+    {"find-window", 2, "PATH FULLPATHONLY(0|1)   (prints the handle)",
+     [](const Args& a) { return Print(IntToStr(int64_t(FindMainWindow(a[0], Flag(a[1]))))); }},
+    {"close-window", 2, "PATH FULLPATHONLY(0|1)",
+     [](const Args& a) { return PrintBool(CloseProcessWindow(a[0], Flag(a[1]))); }},
+    {"quit-window", 2, "PATH FULLPATHONLY(0|1)",
+     [](const Args& a) { return PrintBool(QuitProcessWindow(a[0], Flag(a[1]))); }},
+    {"terminate", 2, "PATH FULLPATHONLY(0|1)",
+     [](const Args& a) { return PrintBool(TerminateProcessByPath(a[0], Flag(a[1]))); }},
+    {"wait-window", 2, "CLASS TITLE   (returns once no such window exists)",
+     [](const Args& a) {
+       WaitWhileWindowExists(a[0], a[1]);
+       return 0;
+     }},
+    {"top-owner", 1, "HWND",
+     [](const Args& a) { return Print(IntToStr(int64_t(GetTopOwner(TAnalizer::Window(Number(a[0])))))); }},
+    {"short-path", 1, "PATH",
+     [](const Args& a) {
+       char buf[MAX_PATH + 1] = {};
+       return Print(GetShortPathNameA(a[0].c_str(), buf, sizeof buf) ? buf : "");
      }},
     {"debug-line", 1, "N   (writes a line of N characters to the debug channel)",
      [](const Args& a) {
