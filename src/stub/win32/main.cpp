@@ -1,6 +1,9 @@
 // Entry point of stub.exe: turns the process's inputs into one call and ends with its result.
 #include <windows.h>
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "stub/Stub.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunStub(); }
@@ -28,3 +31,20 @@ namespace std {
 [[noreturn]] void __throw_system_error(int) { ExitProcess(255); }
 [[noreturn]] void __throw_runtime_error(const char*) { ExitProcess(255); }
 }  // namespace std
+
+// MinGW routes snprintf to its own C99 printf engine, which brings floating-point conversion code
+// (about 28 KB) into a static stub. The stub's formats are the plain ones (d, u, lu, x, s, c, .Nf),
+// which the system's msvcrt formats the same way, so the stub uses msvcrt's engine behind the C99
+// contract: the result is the length the whole text needs, and the buffer always ends in NUL.
+// (msvcrt before Vista knows no %ll and %z; stub code uses IntToStr for 64-bit numbers.)
+extern "C" int __mingw_vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  int needed = _vscprintf(format, copy);
+  va_end(copy);
+  if (size > 0) {
+    _vsnprintf(buffer, size, format, args);
+    buffer[needed >= 0 && size_t(needed) < size ? size_t(needed) : size - 1] = '\0';
+  }
+  return needed;
+}
