@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <regex>
+
 #include "WineHarness.h"
 
 using namespace wine;
@@ -168,4 +170,33 @@ TEST(WinSystem, PreloadAndIdentity) {
   EXPECT_NE(info.find("TempDir=" + WinTempDir() + "\\\r\n"), std::string::npos) << info;
   EXPECT_NE(info.find("ExeName=vkprobe\r\n"), std::string::npos) << info;
   EXPECT_EQ(Probe({"last-error", "2"}).empty(), false);
+}
+
+TEST(WinDebug, LogFileBesideTheProgram) {
+  TempDir dir;
+  for (const char* name : {"App.exe", "X_App.exe", "x_Tool.exe", "Quiet.exe"}) fs::copy_file(Probe(), dir / name);
+  auto run = [&](const char* exe, const char* enabled, const char* marker, const char* text) {
+    Result r = RunWine({(dir / exe).string(), "log", enabled, marker, text});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return r.output;
+  };
+  EXPECT_EQ(run("App.exe", "1", "   ", "plain agent"), dir.Win() + "\\X_App.log\r\n");
+  run("X_App.exe", "1", " X ", "its copy");
+  run("x_Tool.exe", "1", "   ", "");
+  run("Quiet.exe", "0", "   ", "never written");
+
+  // Both agents append to one file; the marker tells their lines apart.
+  const std::string log = ReadFile(dir / "X_App.log");
+  const std::regex line(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d [ \d]{4}\d+(   plain agent| X its copy)\r\n)");
+  std::smatch m;
+  std::string rest = log;
+  std::vector<std::string> messages;
+  while (std::regex_search(rest, m, line, std::regex_constants::match_continuous)) {
+    messages.push_back(m[1]);
+    rest = m.suffix();
+  }
+  EXPECT_EQ(messages, (std::vector<std::string>{"   plain agent", " X its copy"})) << log;
+  EXPECT_EQ(rest, "") << log;
+  EXPECT_TRUE(fs::exists(dir / "X_x_Tool.log"));
+  EXPECT_FALSE(fs::exists(dir / "X_Quiet.log"));
 }

@@ -140,6 +140,13 @@ const Command kCommands[] = {
        char buf[MAX_PATH + 1] = {};
        return Print(GetShortPathNameA(a[0].c_str(), buf, sizeof buf) ? buf : "");
      }},
+    {"log", 3, "ENABLED(0|1) MARKER TEXT   (writes a log line; prints the log file's path)",
+     [](const Args& a) {
+       SetLogEnabled(Flag(a[0]));
+       SetLogMarker(a[1]);
+       WriteStubLog(a[2]);
+       return Print(GetLogFileName());
+     }},
     {"debug-line", 1, "N   (writes a line of N characters to the debug channel)",
      [](const Args& a) {
        std::string line;
