@@ -100,3 +100,11 @@ TEST(WinProcess, WaitsEndWhenTheProgramOrWindowHasGone) {
   ProbeOut({"wait-end", app.WinExe(), "0"}, &code);
   EXPECT_EQ(code, 0);
 }
+
+// A thread waiting in WaitPumping still answers messages sent to its windows.
+TEST(WinProcess, PumpedWaitKeepsWindowsAnswering) {
+  Process waiter({TestkitExe("vkprobe").string(), "pumped-wait", "60000"});
+  ASSERT_TRUE(WaitFor([&] { return ProbeOut({"send", "VkProbePump", "41"}) == "42" || !waiter.Running(); }, 30000));
+  EXPECT_TRUE(waiter.Running()) << "the answer came while the wait was still on";
+  waiter.Kill();
+}

@@ -114,6 +114,15 @@ TEST(WinFiles, SearchesAndFreeSpace) {
   EXPECT_GT(std::stoll(Probe({"disk-free", "C:\\windows\\system32"})), 0);
   EXPECT_GT(std::stoll(Probe({"disk-free", "C:\\no\\such\\folder"})), 0) << "falls back to the drive root";
   EXPECT_EQ(Probe({"disk-free", "Q:\\none"}), "0");
+  // Over the drives: the prefix's C: is a fixed disk (type 3) and has no CD-ROM (type 5) twin.
+  const fs::path unique = HostTempDir() / "vkfind" / "deep" / "vk_unique_probe.txt";
+  WriteFile(unique, "x");
+  EXPECT_EQ(Probe({"find-file-drives", "vk_unique_probe.txt", "3"}),
+            WinTempDir() + "\\vkfind\\deep\\vk_unique_probe.txt");
+  EXPECT_EQ(Probe({"find-folder-drives", "vkfind\\DEEP", "3"}), WinTempDir() + "\\vkfind\\deep");
+  EXPECT_EQ(Probe({"find-folder-drives", "C:\\windows", "3"}), "C:\\windows");
+  EXPECT_EQ(Probe({"find-folder-drives", "C:\\windows", "5"}), "");
+  fs::remove_all(HostTempDir() / "vkfind");
   // A hard disk is never ejected (the prefix has no CD drive to show a real eject on).
   EXPECT_EQ(Probe({"eject", "C:\\windows"}), "FALSE");
 }

@@ -1,13 +1,16 @@
-// vkprobe's sample application: a visible titled main window, a hidden untitled tool window and,
+// vkprobe's window programs. The sample application: a visible titled main window, a hidden untitled tool window and,
 // when asked, a visible dialog owned by the main window. It writes its process id and window
 // handles to a file and runs until its main window is closed (exit code 7 when the close carried
 // the parameters 15 and 255, else 3) or its thread receives WM_QUIT (exit code: the wParam).
+// The pumped wait: a window that answers WM_APP with wParam + 1 while its thread is in WaitPumping.
 #include "WindowApp.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+#include "util/IniReg.h"
 
 namespace {
 LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -51,4 +54,31 @@ int RunWindowApp(const char* infoFile, bool withDialog) {
     DispatchMessageA(&m);
   }
   return int(m.wParam);
+}
+
+namespace {
+LRESULT CALLBACK PumpProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) return LRESULT(wp + 1);
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+}  // namespace
+
+int RunPumpedWait(int64_t ms) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = PumpProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VkProbePump";
+  if (!RegisterClassA(&wc) ||
+      !CreateWindowA("VkProbePump", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr))
+    return 1;
+  WaitPumping(0, ms);
+  return 0;
+}
+
+int SendToWindow(const char* windowClass, unsigned long wParam) {
+  HWND wnd = FindWindowA(windowClass, nullptr);
+  DWORD_PTR answer = 0;
+  if (!wnd || !SendMessageTimeoutA(wnd, WM_APP, wParam, 0, SMTO_NORMAL, 30000, &answer)) return 1;
+  std::printf("%lu\n", (unsigned long)answer);
+  return 0;
 }
