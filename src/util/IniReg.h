@@ -46,6 +46,8 @@ std::string GetAccountDomain(std::string_view account);
 std::string GetUserDomainName();
 std::string GetRegisteredOwner();
 std::string GetRegisteredOrganization();
+// The developer flag: on exactly when the environment variable "DVX" is "507"; read once.
+bool IsDeveloperMode();
 // The system's text for the last error of the calling thread.
 std::string LastErrorText();
 

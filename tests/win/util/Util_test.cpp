@@ -178,7 +178,18 @@ TEST(WinSystem, PreloadAndIdentity) {
   EXPECT_NE(info.find("WinDir=C:\\windows\r\n"), std::string::npos) << info;
   EXPECT_NE(info.find("TempDir=" + WinTempDir() + "\\\r\n"), std::string::npos) << info;
   EXPECT_NE(info.find("ExeName=vkprobe\r\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Developer=FALSE"), std::string::npos) << info;
   EXPECT_EQ(Probe({"last-error", "2"}).empty(), false);
+
+  // The developer flag takes exactly "507".
+  for (const char* value : {"507", "5070", " 507"}) {
+    setenv("DVX", value, 1);
+    std::string flagged = Probe({"sysinfo"});
+    EXPECT_NE(flagged.find(std::string("Developer=") + (value == std::string("507") ? "TRUE" : "FALSE")),
+              std::string::npos)
+        << value;
+  }
+  unsetenv("DVX");
 }
 
 TEST(WinDebug, LogFileBesideTheProgram) {

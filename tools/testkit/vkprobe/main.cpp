@@ -38,6 +38,7 @@ int SysInfo(const Args&) {
   std::printf("Domain=%s\n", GetUserDomainName().c_str());
   std::printf("Owner=%s\n", GetRegisteredOwner().c_str());
   std::printf("Organization=%s\n", GetRegisteredOrganization().c_str());
+  std::printf("Developer=%s\n", BoolToText(IsDeveloperMode()));
   std::printf("WinDir=%s\n", GetWinDir(false).c_str());
   std::printf("SysDir=%s\n", GetSysDir(true).c_str());
   std::printf("TempDir=%s\n", GetTempDir(true).c_str());
