@@ -1,0 +1,300 @@
+// The extraction walk. Each entry block is read in chunks of at most 64 KiB, inflated into a fixed
+// buffer when compressed, its header taken up to the first 0x00, and its data appended to the
+// target as it comes, so neither a block nor its inflated content is ever held whole.
+#include "pack/UnPack.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "pack/PackFile.h"
+#include "pack/PackX.h"
+#include "pack/ZLibOpen.h"
+#include "platform/System.h"
+#include "util/Files.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
+#include "util/VSUB.h"
+
+namespace {
+constexpr size_t kReadChunk = 65536;
+// A header longer than this without its closing 0x00 is not a header: the entry is skipped.
+constexpr size_t kMaxHeader = 65536;
+// Data collect up to this size before each append to the target.
+constexpr size_t kWriteChunk = 1048576;
+
+int g_saveFailures = 0;
+
+// Receives one entry's content in pieces and writes it.
+class EntryWriter {
+ public:
+  EntryWriter(std::string_view outputFolder, std::string& markedEntry, ExtractUI& ui)
+      : folder_(outputFolder), marked_(markedEntry), ui_(ui) {}
+
+  void Take(std::string_view bytes) {
+    if (state_ == State::kHeader) bytes = TakeHeader(bytes);
+    if (state_ != State::kData || bytes.empty()) return;
+    dataSize_ += int64_t(bytes.size());
+    if (failed_) return;
+    pending_.append(bytes);
+    if (pending_.size() >= kWriteChunk) Write(0);
+  }
+
+  // After the last piece: the final write carries the stamp, so the time is set only when every
+  // byte got there. An entry without a header writes nothing.
+  void Finish() {
+    if (state_ != State::kData) return;
+    if (!failed_) Write(stamp_);
+    if (failed_ && ++g_saveFailures == 1) ui_.ShowError(SaveFailureText());
+  }
+
+  // The entry's stream broke: a file that this entry created goes, so no half entry stays.
+  void Abandon() {
+    if (state_ == State::kData && created_ && wroteAny_) DeleteFileByName(target_);
+  }
+
+ private:
+  enum class State { kHeader, kData, kSkip };
+
+  std::string_view TakeHeader(std::string_view bytes) {
+    size_t zero = bytes.find('\0');
+    header_.append(bytes.substr(0, zero));
+    if (zero == std::string_view::npos) {
+      if (header_.size() > kMaxHeader) state_ = State::kSkip;
+      return {};
+    }
+    StartEntry();
+    return bytes.substr(zero + 1);
+  }
+
+  void StartEntry() {
+    state_ = State::kSkip;
+    if (header_.empty()) return;
+    std::string name = SUB::Get(header_, 0);
+    const std::string stampText = SUB::Get(header_, 1);
+    const size_t star = name.find('*');
+    const std::string fileName = name.substr(0, star);
+    if (!IsSafeEntryName(fileName)) {
+      DebugLn(IntToStr(CurrentProcessId()) + " Entry refused, its name leaves the folder: " + fileName);
+      return;
+    }
+    if (header_.find('*') != std::string::npos) marked_ = header_;
+    if (star != std::string::npos) marked_ = name;
+    target_ = folder_ + "\\" + fileName;
+    int64_t stamp = StrToInt64Def(stampText, 0);
+    stamp_ = stamp > 0 && stamp <= 0xFFFFFFFFll ? uint32_t(stamp) : 0;
+    created_ = !FileExists(target_);
+    if (created_) ui_.Progress(1, 0, 0, 0, 1, {});
+    if (fileName.find_first_of("\\/") != std::string::npos) ForceDirectories(ExtractFileDir(target_));
+    state_ = State::kData;
+  }
+
+  void Write(uint32_t stamp) {
+    if (!WriteFileData(target_, pending_, stamp, true)) {
+      failed_ = true;
+      errorText_ = LastSystemErrorText();
+    }
+    wroteAny_ = true;
+    pending_.clear();
+  }
+
+  std::string SaveFailureText() const {
+    return target_ + "<P><P>Unable to save Extracted File!<P><P>" + errorText_ + "<P>" + "  Data Size: <T>" +
+           IntToStr(dataSize_) + " Bytes<P>" + "  File Size:  <T>" + IntToStr(GetFileSizeByName(target_)) +
+           " Bytes<P>" + "  Bytes Free: <T>" + IntToStr(int64_t(DiskFreeBytes(target_))) + " Bytes";
+  }
+
+  std::string folder_;
+  std::string& marked_;
+  ExtractUI& ui_;
+  State state_ = State::kHeader;
+  std::string header_, target_, pending_, errorText_;
+  uint32_t stamp_ = 0;
+  int64_t dataSize_ = 0;
+  bool created_ = false, wroteAny_ = false, failed_ = false;
+};
+
+// Streams n bytes from the file's current position to the writer, inflating when compressed.
+// False when the file ends early.
+bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, ExtractUI& ui) {
+  std::vector<char> chunk(kReadChunk);
+  std::unique_ptr<TInflateStream> inflater;
+  if (compressed) inflater = std::make_unique<TInflateStream>();
+  auto toWriter = [&](std::string_view piece) {
+    writer.Take(piece);
+    ui.PumpMessages();
+  };
+  try {
+    while (n > 0) {
+      size_t want = size_t(std::min<int64_t>(n, int64_t(kReadChunk)));
+      size_t got = file.Read(chunk.data(), want);
+      if (got == 0) return false;
+      n -= int64_t(got);
+      ui.PumpMessages();
+      std::string_view piece(chunk.data(), got);
+      if (!compressed)
+        writer.Take(piece);
+      else if (inflater->Feed(piece, toWriter))
+        break;
+    }
+    if (inflater && !inflater->Ended()) throw EZLibError(Z_BUF_ERROR);
+  } catch (...) {
+    writer.Abandon();
+    throw;
+  }
+  writer.Finish();
+  return true;
+}
+
+// The agent copy: the stub and meta blocks of the first file (its first entriesStart bytes), the
+// end mark's low half cleared, then the first file's trailer with the auto-update flag set.
+void WriteAgentCopy(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
+                    int64_t entriesStart) {
+  if (entriesStart <= 0) return;
+  TPackTrailer trailer;
+  ReadTrailer(sourcePath, trailer);
+  trailer.SetAutoUpdateFlag(1);
+  trailer.SetLength(kTrailerSize);
+  const std::string target = std::string(outputFolder) + "\\" + ExtractFileName(agentName);
+  PackFile file(sourcePath);
+  std::vector<char> chunk(kReadChunk);
+  bool ok = file.Seek(0);
+  for (int64_t done = 0; ok && done < entriesStart;) {
+    size_t got = file.Read(chunk.data(), size_t(std::min<int64_t>(entriesStart - done, int64_t(kReadChunk))));
+    if (got == 0) {
+      ok = false;
+      break;
+    }
+    for (int i = 0; i < 4; ++i) {
+      int64_t at = kPackageEndLowOffset + i - done;
+      if (at >= 0 && at < int64_t(got)) chunk[size_t(at)] = 0;
+    }
+    ok = WriteFileData(target, std::string_view(chunk.data(), got), 0, done > 0);
+    done += int64_t(got);
+  }
+  if (ok) ok = WriteFileData(target, trailer.View(), GetFileDosTime(sourcePath), true);
+  DebugLn(IntToStr(CurrentProcessId()) + " New AU-Agent: " + target + (ok ? "" : " (not written)"));
+}
+}  // namespace
+
+namespace {
+// Windows opens a device, not a file, for these names in any folder and with any extension.
+bool IsDeviceName(std::string_view part) {
+  std::string stem = UpperCase(TrimRight(part.substr(0, part.find('.'))));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
+         stem[3] <= '9';
+}
+}  // namespace
+
+bool IsSafeEntryName(std::string_view name) {
+  if (name.empty() || name.find(':') != std::string_view::npos) return false;
+  if (name[0] == '\\' || name[0] == '/') return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = std::min(name.find_first_of("\\/", start), name.size());
+    std::string_view part = name.substr(start, end - start);
+    // Windows drops trailing dots and blanks from a path component, so ".. " and "..." act as "..".
+    if (part.size() >= 2 && part.find_first_not_of(". ") == std::string_view::npos && part.find("..") == 0)
+      return false;
+    if (IsDeviceName(part)) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string PartFilePath(std::string_view sourcePath, int part) {
+  std::string_view base = sourcePath;
+  if (base.size() >= 4 && base.substr(base.size() - 4) == ".001") base.remove_suffix(4);
+  return std::string(base) + "." + IntToZeroPad(part, 3);
+}
+
+void ResetSaveFailureCount() { g_saveFailures = 0; }
+
+void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
+                    ExtractUI& ui, std::string_view diskPrompt, std::string_view promptCaption,
+                    std::string_view buttons, int charset, bool forcePrompt, std::string& markedEntry) {
+  const int64_t startTick = TickMs();
+  const std::string folder(outputFolder);
+  bool carryOn = true;
+  int part = 1;
+  std::string current(sourcePath);
+  TPackTrailer trailer;
+  markedEntry.clear();
+  ok = false;
+  ui.Progress(0, 0, 0, 0, 1, {});
+  int blockIndex = 0;
+  int64_t entriesStart = 0;
+
+  for (;;) {
+    bool truncated = false;
+    if (FileExists(current)) {
+      trailer.Clear();
+      ReadTrailer(current, trailer);
+      int64_t pos = trailer.FirstBlockOffset();
+      if (part == 1) DebugLn("FileInfo.FilesCount=" + IntToStr(trailer.EntryCount()));
+      ok = ChecksumAccepted(trailer.Checksum(), ComputePackageChecksum(current, trailer.Length()));
+      if (!ok) break;
+
+      PackFile file(current);
+      int64_t end = file.Size();
+      if (IsStubExecutable(file)) {
+        uint64_t mark = ReadPackageEnd(file);
+        if (mark) end = int64_t(std::min<uint64_t>(mark, uint64_t(INT64_MAX)));
+      }
+      const int64_t limit = std::min(end, file.Size());
+      DebugLn("FileLen=" + IntToStr(end));
+      if (trailer.Magic() == kPackMagic) {
+        if (part == 1) ui.Progress(0, 0, int(trailer.EntryCount()), 0, 1, {});
+        if (!ForceDirectories(folder))
+          ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
+        while (end - pos > kTrailerSize) {
+          ui.PumpMessages();
+          uint32_t stored = 0;
+          const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
+          const int64_t n = std::abs(length);
+          if (pos + 4 + n > limit) {
+            // A length that runs past the end of the file would wait for bytes that never come.
+            DebugLn("Block at " + IntToStr(pos) + " runs past the end of " + current);
+            truncated = true;
+            break;
+          }
+          pos += n + 4;
+          ++blockIndex;
+          if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
+          if (blockIndex <= trailer.MetaBlockCount()) continue;
+          EntryWriter writer(folder, markedEntry, ui);
+          if (!ExtractEntryBlock(file, n, length > 0, writer, ui)) {
+            truncated = true;
+            break;
+          }
+        }
+        if (part == 1 && !ExtractFileName(agentName).empty() &&
+            (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
+          WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
+      }
+    }
+    if (truncated || !trailer.HasOption(kOptionContinued)) break;
+
+    ui.EnableAutoPlayCancel();
+    ++part;
+    current = PartFilePath(sourcePath, part);
+    if (forcePrompt || !FileExists(current)) {
+      EjectCD(current);
+      const std::string prompt = ReplaceTextCI(diskPrompt, "<DISK_NUM>", IntToStr(part));
+      do {
+        carryOn = ui.ConfirmNextDisk(prompt, promptCaption, buttons, charset);
+        ui.WaitPumping(500);
+      } while (!FileExists(current) && carryOn);
+    }
+    ui.Progress(1, 0, 0, 0, 1, {});
+    if (!carryOn) break;
+  }
+
+  if (!carryOn) markedEntry.clear();
+  DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
+  DebugLn();
+  ui.WaitPumping(500);
+}

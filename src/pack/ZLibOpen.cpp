@@ -1,0 +1,47 @@
+// zlib inflate wrapper.
+#include "pack/ZLibOpen.h"
+
+std::string ZLibErrorText(int code) { return zError(code); }
+
+EZLibError::EZLibError(int code) : std::runtime_error(ZLibErrorText(code)), code_(code) {}
+
+TInflateStream::TInflateStream() : out_(kInflateOutputSize, '\0') {
+  int rc = inflateInit(&zs_);
+  if (rc < 0) throw EZLibError(rc);
+}
+
+TInflateStream::~TInflateStream() { inflateEnd(&zs_); }
+
+bool TInflateStream::Feed(std::string_view input, const Sink& sink) {
+  if (ended_) return true;
+  zs_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+  zs_.avail_in = uInt(input.size());
+  for (;;) {
+    zs_.next_out = reinterpret_cast<Bytef*>(out_.data());
+    zs_.avail_out = uInt(out_.size());
+    int rc = inflate(&zs_, Z_NO_FLUSH);
+    size_t produced = out_.size() - zs_.avail_out;
+    if (rc == Z_NEED_DICT) throw EZLibError(rc);
+    // Out of input with room left: the caller has more to feed (or the stream is truncated,
+    // which the caller sees as a stream that never ends).
+    if (rc == Z_BUF_ERROR && zs_.avail_in == 0) return false;
+    if (rc < 0) throw EZLibError(rc);
+    if (produced) sink(std::string_view(out_.data(), produced));
+    if (rc == Z_STREAM_END) {
+      ended_ = true;
+      return true;
+    }
+    if (zs_.avail_in == 0 && zs_.avail_out != 0) return false;
+  }
+}
+
+std::string InflateString(std::string_view compressed, const std::function<void()>& pump) {
+  TInflateStream stream;
+  std::string result;
+  stream.Feed(compressed, [&](std::string_view piece) {
+    result.append(piece);
+    if (pump) pump();
+  });
+  if (!stream.Ended()) throw EZLibError(Z_BUF_ERROR);
+  return result;
+}

@@ -1,0 +1,50 @@
+// The thin wrapper around zlib's inflate: a stream that inflates one block piece by piece into a
+// fixed buffer, the whole-string form on top of it, and EZLibError, the program's one exception
+// class, raised with zlib's own text for a negative result.
+#pragma once
+#include <zlib.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class EZLibError : public std::runtime_error {
+ public:
+  explicit EZLibError(int code);
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// zlib's standard text for a result code ("data error" for -3 ...).
+std::string ZLibErrorText(int code);
+
+// Inflates one RFC 1950 stream fed in pieces; output leaves through the sink in pieces of at most
+// kInflateOutputSize bytes, so memory stays bounded whatever the stream inflates to.
+class TInflateStream {
+ public:
+  static constexpr size_t kInflateOutputSize = 65536;
+  using Sink = std::function<void(std::string_view)>;
+
+  TInflateStream();  // raises EZLibError when zlib cannot start
+  ~TInflateStream();
+  TInflateStream(const TInflateStream&) = delete;
+  TInflateStream& operator=(const TInflateStream&) = delete;
+
+  // Inflates input, handing every piece of output to sink. Returns true once the stream has ended;
+  // input after the end is ignored. Raises EZLibError for a damaged stream, and for one that asks
+  // for a preset dictionary, which a package never provides (waiting for it would loop forever).
+  bool Feed(std::string_view input, const Sink& sink);
+  bool Ended() const { return ended_; }
+
+ private:
+  z_stream zs_{};
+  std::string out_;
+  bool ended_ = false;
+};
+
+// The whole decompressed content of a compressed string; raises EZLibError for a damaged or
+// truncated stream. pump, when given, runs between output pieces.
+std::string InflateString(std::string_view compressed, const std::function<void()>& pump = {});

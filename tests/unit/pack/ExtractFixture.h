@@ -1,0 +1,50 @@
+// A recording stand-in for the extraction's window, and a capture of the debug channel.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pack/ExtractUI.h"
+#include "util/VDebug.h"
+
+namespace fixture {
+
+struct RecordingUI : ExtractUI {
+  struct Step {
+    int kind, maximum, position, step;
+    bool operator==(const Step&) const = default;
+  };
+  std::vector<Step> progress;
+  std::vector<std::string> prompts, errors;
+  std::vector<int> waits;
+  int pumps = 0, autoPlay = 0;
+  // Answers the n-th disk question (0-based); the default cancels.
+  std::function<bool(int)> answer = [](int) { return false; };
+
+  void Progress(int kind, int minimum, int maximum, int position, int step, std::string_view text) override {
+    progress.push_back({kind, maximum, position, step});
+  }
+  void PumpMessages() override { ++pumps; }
+  void WaitPumping(int ms) override { waits.push_back(ms); }
+  void EnableAutoPlayCancel() override { ++autoPlay; }
+  bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons,
+                       int charset) override {
+    prompts.emplace_back(text);
+    return answer(int(prompts.size()) - 1);
+  }
+  void ShowError(std::string_view text) override { errors.emplace_back(text); }
+  int Advances() const {
+    int n = 0;
+    for (auto& s : progress) n += s.kind == 1;
+    return n;
+  }
+};
+
+struct DebugCapture : DebugViewerSink {
+  std::string text;
+  DebugViewerSink* previous = SetDebugViewerSink(this);
+  ~DebugCapture() override { SetDebugViewerSink(previous); }
+  void Forward(std::string_view chunk) override { text.append(chunk); }
+};
+
+}  // namespace fixture

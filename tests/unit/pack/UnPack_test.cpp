@@ -1,0 +1,361 @@
+// The extraction against packages laid out by hand in a temporary folder: entries, pieces, stamps,
+// spanned parts and the disk question, checksums, the agent copy, unsafe names and broken blocks.
+#include "pack/UnPack.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ExtractFixture.h"
+#include "PackFixture.h"
+#include "pack/PackX.h"
+#include "pack/ZLibOpen.h"
+#include "util/Files.h"
+
+using namespace fixture;
+namespace fs = std::filesystem;
+
+namespace {
+// 2020-05-17 10:30:20 as a packed DOS date-time.
+constexpr uint32_t kStamp = (((2020 - 1980) * 512 + 5 * 32 + 17) << 16) | (10 * 2048 + 30 * 32 + 10);
+const std::string kStampText = std::to_string(kStamp);
+
+struct Result {
+  bool ok = false;
+  std::string marked = "stale";
+};
+
+struct UnPackTest : ::testing::Test {
+  TempDir dir;
+  RecordingUI ui;
+  std::string out = dir.File("out");
+  void SetUp() override { ResetSaveFailureCount(); }
+
+  Result Extract(const std::string& source, std::string_view agent = {}, bool force = false,
+                 std::string_view prompt = "Insert disk <DISK_NUM> (<disk_num>)") {
+    Result r;
+    ExtractPackage(source, out, agent, r.ok, ui, prompt, "Attention", "|&OK|&Cancel|", 204, force, r.marked);
+    return r;
+  }
+  std::string Out(const std::string& name) const { return ReadAll(out + "/" + name); }
+  bool OutExists(const std::string& name) const { return fs::exists(out + "/" + name); }
+};
+
+Package SinglePackage(std::vector<std::string> blocks, uint32_t entryCount) {
+  Package p;
+  p.stub = StubImage();
+  p.blocks = std::move(blocks);
+  p.fields.entryCount = entryCount;
+  return p;
+}
+}  // namespace
+
+TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
+  Package p = SinglePackage(
+      {CompressedBlock(Entry("a.txt", kStampText, "alpha")), StoredBlock(Entry("b.bin", "0", std::string("\0\1\2", 3))),
+       U32(0),                                     // empty entry
+       StoredBlock(std::string("\0headless", 9)),  // no header
+       CompressedBlock(Entry("Engine.exe* /x", "junk", "MZengine")), StoredBlock(Entry("12345#readme.txt", "0", "r")),
+       CompressedBlock(Entry("data\\sub\\c.bin", "0", "")), StoredBlock("no zero at all")},
+      5);
+  DebugCapture debug;
+  Result r = Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "Engine.exe* /x");
+  EXPECT_EQ(Out("a.txt"), "alpha");
+  EXPECT_EQ(GetFileDosTime(out + "/a.txt"), kStamp);
+  EXPECT_EQ(Out("b.bin"), std::string("\0\1\2", 3));
+  EXPECT_EQ(Out("Engine.exe"), "MZengine");
+  EXPECT_EQ(Out("12345#readme.txt"), "r");
+  EXPECT_TRUE(fs::is_regular_file(out + "/data/sub/c.bin"));
+  EXPECT_EQ(fs::file_size(out + "/data/sub/c.bin"), 0u);
+  size_t files = 0;
+  for (auto& e : fs::recursive_directory_iterator(out)) files += e.is_regular_file();
+  EXPECT_EQ(files, 5u);
+
+  using S = RecordingUI::Step;
+  std::vector<S> expected = {{0, 0, 0, 1}, {0, 5, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1},
+                             {1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}};
+  EXPECT_EQ(ui.progress, expected);
+  EXPECT_GE(ui.pumps, 8);
+  EXPECT_EQ(ui.waits, std::vector<int>{500});
+  EXPECT_TRUE(ui.prompts.empty() && ui.errors.empty());
+  EXPECT_NE(debug.text.find("FileInfo.FilesCount=5\r\n"), std::string::npos);
+  EXPECT_NE(debug.text.find("FileLen=" + std::to_string(fs::file_size(dir.File("Setup.exe")))), std::string::npos);
+  EXPECT_NE(debug.text.find("UnCompressTime: "), std::string::npos);
+}
+
+TEST_F(UnPackTest, PiecesAppendAndAnExistingFileIsExtended) {
+  fs::create_directories(out);
+  dir.Write("out/old.txt", "left ");
+  Package p = SinglePackage(
+      {StoredBlock(Entry("two.bin", "0", "first+")), CompressedBlock(Entry("two.bin", kStampText, "second")),
+       StoredBlock(Entry("old.txt", "0", "over"))},
+      2);
+  Result r = Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "");
+  EXPECT_EQ(Out("two.bin"), "first+second");
+  EXPECT_EQ(GetFileDosTime(out + "/two.bin"), kStamp);
+  EXPECT_EQ(Out("old.txt"), "left over");
+  EXPECT_EQ(ui.Advances(), 1);  // only the first piece of two.bin found no file
+}
+
+TEST_F(UnPackTest, EntryCountZeroLeavesTheRangeEmpty) {
+  Package p = SinglePackage({StoredBlock(Entry("a", "0", "1")), StoredBlock(Entry("b", "0", "2"))}, 0);
+  Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_EQ(ui.progress[1], (RecordingUI::Step{0, 0, 0, 1}));
+  EXPECT_EQ(Out("a") + Out("b"), "12");
+}
+
+TEST_F(UnPackTest, ChecksumMismatchAndDisabledCheck) {
+  Package p = SinglePackage({StoredBlock(Entry("a.txt", "0", "alpha"))}, 1);
+  p.checksum = false;
+  p.fields.checksum = 77;
+  Result bad = Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_FALSE(bad.ok);
+  EXPECT_FALSE(fs::exists(out));
+
+  p.fields.checksum = kChecksumDisabled;
+  Result off = Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_TRUE(off.ok);
+  EXPECT_EQ(Out("a.txt"), "alpha");
+
+  Result missing = Extract(dir.File("nothing.exe"));
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.marked, "");
+}
+
+namespace {
+// Setup.exe (stub, meta blocks, part of big.bin), .002 (rest of it, Engine), .003 (last file).
+std::vector<std::string> SpannedSet() {
+  Package first =
+      SinglePackage({StoredBlock(Entry("big.bin", "0", "part one;")), CompressedBlock(Entry("a.txt", "0", "a"))}, 4);
+  first.fields.options = kOptionContinued;
+  Package second;
+  second.withMeta = false;
+  second.blocks = {CompressedBlock(Entry("big.bin", "0", "part two")), StoredBlock(Entry("Engine.exe*", "0", "E"))};
+  second.fields.options = kOptionContinued;
+  Package third;
+  third.withMeta = false;
+  third.blocks = {StoredBlock(Entry("last.txt", "0", "z"))};
+  return {Build(first), Build(second), Build(third)};
+}
+}  // namespace
+
+TEST_F(UnPackTest, SpannedPartsNamedFromExeAndFrom001) {
+  auto set = SpannedSet();
+  for (const char* first : {"Setup.exe", "Setup.exe.001"}) {
+    TempDir parts;
+    std::string source = parts.Write(first, set[0]);
+    parts.Write("Setup.exe.002", set[1]);
+    parts.Write("Setup.exe.003", set[2]);
+    fs::remove_all(out);
+    ui = RecordingUI();
+    Result r = Extract(source);
+    EXPECT_TRUE(r.ok) << first;
+    EXPECT_EQ(r.marked, "Engine.exe*") << first;
+    EXPECT_EQ(Out("big.bin"), "part one;part two") << first;
+    EXPECT_EQ(Out("last.txt"), "z") << first;
+    EXPECT_TRUE(ui.prompts.empty()) << first;
+    EXPECT_EQ(ui.autoPlay, 2) << first;
+    EXPECT_EQ(ui.Advances(), 4 + 2) << first;  // four new files, two moves to a further part
+  }
+}
+
+TEST_F(UnPackTest, DiskQuestionUntilThePartArrives) {
+  auto set = SpannedSet();
+  std::string source = dir.Write("Setup.exe", set[0]);
+  dir.Write("Setup.exe.003", set[2]);
+  // The first OK comes before the disk is in: the question is asked again.
+  ui.answer = [&](int n) {
+    if (n == 1) dir.Write("Setup.exe.002", set[1]);
+    return true;
+  };
+  Result r = Extract(source);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "Engine.exe*");
+  EXPECT_EQ(ui.prompts, (std::vector<std::string>{"Insert disk 2 (2)", "Insert disk 2 (2)"}));
+  EXPECT_EQ(ui.waits, (std::vector<int>{500, 500, 500}));
+  EXPECT_EQ(Out("last.txt"), "z");
+}
+
+TEST_F(UnPackTest, ForcePromptAsksEvenWhenThePartIsThere) {
+  auto set = SpannedSet();
+  std::string source = dir.Write("Setup.exe", set[0]);
+  dir.Write("Setup.exe.002", set[1]);
+  dir.Write("Setup.exe.003", set[2]);
+  ui.answer = [](int) { return true; };
+  Result r = Extract(source, {}, true, "Disk <DISK_NUM>");
+  EXPECT_EQ(ui.prompts, (std::vector<std::string>{"Disk 2", "Disk 3"}));
+  EXPECT_EQ(Out("last.txt"), "z");
+  EXPECT_TRUE(r.ok);
+}
+
+TEST_F(UnPackTest, CancelledDiskQuestionClearsTheMarkedEntry) {
+  auto set = SpannedSet();
+  std::string source = dir.Write("Setup.exe", set[0]);
+  dir.Write("Setup.exe.002", set[1]);
+  Result r = Extract(source);  // .003 is missing and the question is cancelled
+  EXPECT_EQ(ui.prompts, std::vector<std::string>{"Insert disk 3 (3)"});
+  EXPECT_TRUE(r.ok);  // the last checksum test passed
+  EXPECT_EQ(r.marked, "");
+  EXPECT_EQ(Out("big.bin"), "part one;part two");
+  EXPECT_FALSE(OutExists("last.txt"));
+}
+
+TEST_F(UnPackTest, UnsafeNamesAreRefusedAndTheWalkGoesOn) {
+  const char* names[] = {"..\\evil.txt",
+                         "a\\..\\..\\evil.txt",
+                         "/abs.txt",
+                         "\\abs.txt",
+                         "\\\\server\\share\\x",
+                         "C:\\evil.txt",
+                         "C:evil.txt",
+                         "a:b",
+                         "..",
+                         "sub/../../evil.txt",
+                         "sub\\.. \\..\\evil.txt",
+                         "...\\evil.txt",
+                         "CON",
+                         "sub\\nul.txt",
+                         "Com1",
+                         "lpt9.log"};
+  std::vector<std::string> blocks;
+  for (const char* name : names) blocks.push_back(StoredBlock(Entry(name, "0", "bad")));
+  blocks.push_back(StoredBlock(Entry("..\\Engine.exe*", "0", "bad")));
+  blocks.push_back(StoredBlock(Entry("*", "0", "bad")));
+  blocks.push_back(CompressedBlock(Entry("good.txt", "0", "good")));
+  DebugCapture debug;
+  Result r = Extract(dir.Write("Setup.exe", Build(SinglePackage(blocks, 1))));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "");
+  EXPECT_EQ(Out("good.txt"), "good");
+  std::vector<std::string> written;
+  for (auto& e : fs::recursive_directory_iterator(dir.path))
+    if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path).string());
+  EXPECT_EQ(written.size(), 2u);  // Setup.exe and out/good.txt
+  EXPECT_TRUE(ui.errors.empty());
+  EXPECT_NE(debug.text.find("Entry refused, its name leaves the folder: ..\\evil.txt"), std::string::npos);
+
+  for (const char* safe :
+       {"a.txt", "data\\a.bin", "a..b", "..a", "sub/./x", "12345#x", "console.txt", "com10", "nullx"})
+    EXPECT_TRUE(IsSafeEntryName(safe)) << safe;
+  for (const char* name : names) EXPECT_FALSE(IsSafeEntryName(name)) << name;
+}
+
+TEST_F(UnPackTest, BlockRunningPastTheEndEndsTheWalk) {
+  Package p = SinglePackage({StoredBlock(Entry("a.txt", "0", "alpha"))}, 2);
+  p.fields.checksum = kChecksumDisabled;
+  p.checksum = false;
+  p.fields.options = kOptionContinued;
+  std::string bytes = Build(p);
+  // A further block that claims a megabyte, followed only by the trailer.
+  size_t trailerAt = bytes.size() - 74;
+  bytes.insert(trailerAt, U32(1 << 20) + "xy");
+  PutU32(bytes, 252, uint32_t(bytes.size()));
+  Result r = Extract(dir.Write("Setup.exe", bytes));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(Out("a.txt"), "alpha");
+  EXPECT_TRUE(ui.prompts.empty());  // the continued bit is not followed after a broken block
+}
+
+TEST_F(UnPackTest, DamagedStreamRaisesAndKeepsEarlierFiles) {
+  // Large enough that pieces of it reach the file before the damage is found.
+  std::string data(3 * 1048576, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = char('a' + (i * i >> 7) % 26);
+  std::string z = Deflate(Entry("broken.txt", "0", data));
+  std::string damaged = z;
+  damaged[damaged.size() * 3 / 4] ^= 0x55;
+  damaged[damaged.size() * 3 / 4 + 1] ^= 0x55;
+  struct Case {
+    std::string block;
+    const char* message;
+  } cases[] = {{U32(uint32_t(damaged.size())) + damaged, "data error"},
+               {U32(uint32_t(z.size() - 10)) + z.substr(0, z.size() - 10), "buffer error"}};
+  for (const Case& c : cases) {
+    fs::remove_all(out);
+    Package p = SinglePackage({StoredBlock(Entry("first.txt", "0", "kept")), c.block}, 2);
+    p.fields.checksum = kChecksumDisabled;
+    p.checksum = false;
+    std::string source = dir.Write("Setup.exe", Build(p));
+    try {
+      Extract(source);
+      ADD_FAILURE() << "no EZLibError";
+    } catch (const EZLibError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_EQ(Out("first.txt"), "kept");
+    EXPECT_FALSE(OutExists("broken.txt")) << "a half entry stays";
+  }
+}
+
+TEST_F(UnPackTest, SaveFailureShowsOneBoxPerProcess) {
+  fs::create_directories(out + "/taken.txt");  // a folder where the file should go
+  fs::create_directories(out + "/also.txt");
+  Package p = SinglePackage({StoredBlock(Entry("taken.txt", "0", "12345")), StoredBlock(Entry("also.txt", "0", "x")),
+                             StoredBlock(Entry("fine.txt", "0", "ok"))},
+                            3);
+  std::string source = dir.Write("Setup.exe", Build(p));
+  Extract(source);
+  Extract(source);
+  ASSERT_EQ(ui.errors.size(), 1u);
+  const std::string& text = ui.errors[0];
+  EXPECT_EQ(text.rfind(out + "\\taken.txt<P><P>Unable to save Extracted File!<P><P>", 0), 0u) << text;
+  EXPECT_NE(text.find("<P>  Data Size: <T>5 Bytes<P>  File Size:  <T>"), std::string::npos) << text;
+  EXPECT_NE(text.find(" Bytes<P>  Bytes Free: <T>"), std::string::npos) << text;
+  EXPECT_EQ(Out("fine.txt"), "okok");
+}
+
+TEST_F(UnPackTest, AgentCopy) {
+  Package p = SinglePackage({CompressedBlock(Entry("a.txt", "0", "alpha"))}, 1);
+  p.fields.installAgent = 1;
+  p.fields.options = kOptionAgentLog;
+  std::string bytes = Build(p);
+  std::string source = dir.Write("Setup.EXE", bytes);
+  Extract(source, "C:\\Program Files\\App\\AU.exe");
+  std::string agent = Out("AU.exe");
+  const size_t entriesStart = p.stub.size() + 8 + p.language.size() + p.update.size();
+  ASSERT_EQ(agent.size(), entriesStart + 74);
+  std::string expectedHead = bytes.substr(0, entriesStart);
+  PutU32(expectedHead, 252, 0);
+  EXPECT_EQ(agent.substr(0, entriesStart), expectedHead);
+  std::string trailer = bytes.substr(bytes.size() - 74);
+  trailer[69] = 1;
+  EXPECT_EQ(agent.substr(entriesStart), trailer);
+  EXPECT_EQ(GetFileDosTime(out + "/AU.exe"), GetFileDosTime(source));
+
+  TGFileInfo info(out + "/AU.exe");
+  EXPECT_TRUE(info.IsAutoUpdateAgent());
+  EXPECT_TRUE(info.IsAgentLogEnabled());
+  EXPECT_EQ(info.UpdateBlock(), p.update);
+
+  // Only from an ".exe" (or ".exe.001") source and with a name.
+  fs::remove_all(out);
+  Extract(dir.Write("Setup.bin", bytes), "AU.exe");
+  EXPECT_FALSE(OutExists("AU.exe"));
+  Extract(source, "C:\\dir\\");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1);
+}
+
+TEST_F(UnPackTest, LargeEntriesStreamThroughIntact) {
+  std::string big(3 * 1048576 + 12345, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 13);
+  std::string runs(5 * 1048576, 'r');
+  Package p = SinglePackage({CompressedBlock(Entry("big.bin", kStampText, big)),
+                             StoredBlock(Entry("stored.bin", kStampText, big.substr(0, 200000))),
+                             CompressedBlock(Entry("runs.bin", "0", runs))},
+                            3);
+  Result r = Extract(dir.Write("Setup.exe", Build(p)));
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(Out("big.bin") == big);
+  EXPECT_TRUE(Out("stored.bin") == big.substr(0, 200000));
+  EXPECT_TRUE(Out("runs.bin") == runs);
+  EXPECT_EQ(GetFileDosTime(out + "/big.bin"), kStamp);
+}
+
+TEST_F(UnPackTest, PartNames) {
+  EXPECT_EQ(PartFilePath("C:\\d\\Setup.exe", 2), "C:\\d\\Setup.exe.002");
+  EXPECT_EQ(PartFilePath("C:\\d\\Setup.exe.001", 2), "C:\\d\\Setup.exe.002");
+  EXPECT_EQ(PartFilePath("C:\\d\\Setup.001.exe", 12), "C:\\d\\Setup.001.exe.012");
+}
