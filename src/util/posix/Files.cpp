@@ -2,11 +2,11 @@
 // path is a folder separator here, DOS time stamps are local-time modification times, and a file
 // without its owner's write permission plays the part of a read-only file.
 #include "util/Files.h"
+#include "util/Utils.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/time.h>
@@ -248,11 +248,8 @@ std::string FindFileInTree(std::string_view folder, std::string_view name) {
 
 std::string FindFolderInTree(std::string_view folder, std::string_view name) {
   std::string dir(folder);
-  std::string tail = "/" + HostPath(name);
   std::string host = HostPath(dir);
-  if (host.size() >= tail.size() &&
-      strncasecmp(host.c_str() + host.size() - tail.size(), tail.c_str(), tail.size()) == 0)
-    return dir;
+  if (EndsWith("/" + HostPath(name), host, true)) return dir;
   for (const std::string& entry : ListFolder(host)) {
     std::string sub = dir + "/" + entry;
     if (!IsDir(HostPath(sub), false)) continue;

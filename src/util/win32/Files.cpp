@@ -119,9 +119,7 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     if (!f) return false;
     ok = WriteAll(f.get(), data) && (dosTime == 0 || SetHandleDosTime(f.get(), dosTime));
   }
-  if (ok)
-    ok = (Attributes(target) == INVALID_FILE_ATTRIBUTES || !(Attributes(target) & FILE_ATTRIBUTE_DIRECTORY)) &&
-         Replace(temp, target);
+  if (ok) ok = !DirectoryExists(target) && Replace(temp, target);
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }
