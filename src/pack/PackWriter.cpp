@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -167,6 +168,7 @@ std::string ValidateJob(const PackJob& job, std::string_view outPath) {
     for (const auto& [what, value] : webFields)
       if (auto e = CheckListValue(what, *value, "|\0"sv); !e.empty()) return e;
     if (w.token.size() > 15) return "the web token is longer than 15 characters";
+    if (w.token.empty()) return "a web setup needs a token (an empty one matches nothing)";
     if (w.setupName.empty() || HasAnyOf(w.setupName, "\\/:"sv)) return "the web setup name must be a plain file name";
   }
   if ((job.layout == PackLayout::Span || job.layout == PackLayout::SpanRelaunch) && job.partSize <= 0)
@@ -390,6 +392,15 @@ std::string SourceSize(const PackFileSource& src, int64_t& size) {
   return {};
 }
 
+// A package without update settings still carries a token; a token that decodes to nothing is
+// refused by the reader, and a fixed one would tie unrelated packages together.
+std::string RandomToken() {
+  std::random_device device;
+  std::string token;
+  for (int i = 0; i < 12; ++i) token += "ABCDEFGHJKLMNPQRSTUVWXYZ23456789"[device() % 32];
+  return token;
+}
+
 std::string FolderOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return cut == path.npos ? std::string() : std::string(path.substr(0, cut + 1));
@@ -596,7 +607,9 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
 
   const bool web = job.layout == PackLayout::Web;
   fields.metaBlocks = web ? 3 : 2;
-  const std::string metaHead = Block(BuildLanguageBlock(job.languages)) + Block(BuildUpdateBlock(job.update, job.seed));
+  PackUpdateSettings update = job.update;
+  if (update.token.empty()) update.token = RandomToken();
+  const std::string metaHead = Block(BuildLanguageBlock(job.languages)) + Block(BuildUpdateBlock(update, job.seed));
   // The uploaded package of a web setup carries the same web block (the stub compares its token);
   // its size field is fixed-width so that it can be filled in once the file is complete.
   constexpr int kSizeDigits = 12;

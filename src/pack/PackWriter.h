@@ -44,7 +44,7 @@ struct PackUpdateSettings {
   std::string infoUrl = "http://localhost";
   std::string infoFile = "Update.info";
   std::string agentExe = "AutoUpdate.exe";
-  std::string token;  // in clear; stored scrambled
+  std::string token;  // in clear, stored scrambled; empty: a random one (nothing else will match it)
   bool hide = false;
 };
 
@@ -52,7 +52,7 @@ struct PackWebSettings {
   std::string url;
   std::string setupName;  // file name of the package to upload, written beside the web stub
   bool alwaysDownload = false;
-  std::string token;  // in clear; stored scrambled
+  std::string token;  // in clear, stored scrambled; required: the stub compares it with the download's
 };
 
 enum class PackLayout {

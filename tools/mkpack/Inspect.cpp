@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pack/PackWriter.h"
+#include "pack/PackX.h"
 #include "util/Files.h"
 
 namespace {
@@ -118,7 +119,9 @@ void PrintList(const char* title, const std::string& block, const char* const na
   auto items = Tokens(block);
   for (size_t i = 0; i < items.size(); ++i) {
     std::printf("  %-16s %s\n", i < 5 ? names[i] : "(extra)", Printable(items[i]).c_str());
-    if (int(i) == tokenAt) std::printf("  %-16s %s\n", "token (clear)", "(needs the package reader)");
+    if (int(i) == tokenAt)
+      std::printf("  %-16s %s%s\n", "token (clear)", Printable(DescrambleToken(items[i])).c_str(),
+                  items[i].size() == 40 ? "" : " (not a 40-letter token: a random text, it matches nothing)");
   }
 }
 

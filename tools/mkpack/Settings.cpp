@@ -260,6 +260,8 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
   if (auto e = ReadBool(ini, "Web", "AlwaysDownload", w.alwaysDownload); !e.empty()) return e;
   if (job.layout == PackLayout::Web && (w.url.empty() || w.setupName.empty()))
     return "layout web needs Url= and SetupName= in [Web]";
+  if (job.layout == PackLayout::Web && w.token.empty())
+    return "layout web needs a token (Token= in [Web] or [Update]): the stub accepts only a download that carries it";
 
   for (const auto& section : ini.Sections()) {
     if (section.name.size() <= kLanguagePrefix.size() ||

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "pack/PackX.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -419,7 +421,8 @@ TEST_F(PackWriterTest, BadJobsAreRefusedAndLeaveNothingBehind) {
        "cannot read"},
       {"part too small", [](PackJob& j) { j.layout = PackLayout::Span, j.partSize = 700; }, "too small"},
       {"no part size", [](PackJob& j) { j.layout = PackLayout::Span; }, "part size"},
-      {"web without a name", [](PackJob& j) { j.layout = PackLayout::Web; }, "plain file name"},
+      {"web without a name", [](PackJob& j) { j.layout = PackLayout::Web, j.web.token = "W"; }, "plain file name"},
+      {"web without a token", [](PackJob& j) { j.layout = PackLayout::Web, j.web.setupName = "D.exe"; }, "token"},
       {"level", [](PackJob& j) { j.level = 10; }, "level"},
   };
   for (const auto& c : cases) {
@@ -464,6 +467,105 @@ TEST_F(PackWriterTest, LargeFilesAreReadInPieces) {
                          }),
             "");
   EXPECT_EQ(done, (std::vector<int64_t>{kPackPieceSize, 2 * kPackPieceSize, 40 * 65536}));
+}
+
+// --- what the package reader makes of it
+
+TEST(PackToken, TheReaderDescramblesWhatTheWriterScrambles) {
+  for (const std::string& clear : {"A", "MyApp-2026", "exactly15chars!"})
+    for (uint32_t seed : {0u, 5u, 0xFFFFFFFFu}) EXPECT_EQ(DescrambleToken(ScrambleToken(clear, seed)), clear);
+}
+
+TEST_F(PackWriterTest, TheReaderSeesTheSettingsOfASetup) {
+  PackJob job = BaseJob();
+  job.files = {{"a.txt", "", "hello", 0}, {"b.bin", "", std::string(5000, 'b'), 0}};
+  job.engine = {"Engine.exe", "", "engine", 0};
+  job.update = {"http://h/upd", "App.beta.info", "AppAU.exe", "UPD-1", true};
+  job.languages = {{"English", {{"s0", "Hi"}}}, {"Russian", {{"Charset", "204"}}}};
+  job.options = kPackConfirmTempExtract | kPackSecondaryBar | kPackAgentLog;
+  job.installAgent = true;
+  ASSERT_EQ(WritePackage(job, Path("Setup.exe")), "");
+
+  TGFileInfo info(Path("Setup.exe"));
+  EXPECT_TRUE(info.ConfirmTempExtract());
+  EXPECT_TRUE(info.ShowSecondaryBar());
+  EXPECT_TRUE(info.IsAgentLogEnabled());
+  EXPECT_TRUE(info.InstallsAgent());
+  EXPECT_FALSE(info.IsContinued() || info.WantsSpanRelaunch() || info.IsWebSetup() || info.IsAutoUpdateAgent() ||
+               info.ConfirmWebDownload());
+  EXPECT_EQ(info.LanguageBlock(), BuildLanguageBlock(job.languages));
+  EXPECT_EQ(info.GetInfoUrl(), "http://h/upd");
+  EXPECT_EQ(info.GetInfoFileName(), "App.beta.info");
+  EXPECT_EQ(info.GetOriginalFileName(), "App.original");
+  EXPECT_EQ(info.GetAgentExeName(), "AppAU.exe");
+  EXPECT_EQ(info.GetUpdateToken(true), "UPD-1");
+  EXPECT_TRUE(info.GetHideFlag());
+  EXPECT_EQ(info.WebBlock(), "");
+  EXPECT_EQ(info.Trailer().EntryCount(), 3u);
+  EXPECT_EQ(RequiredSpaceForCluster(info.Trailer(), 4096), 4.0 * 4096);
+  EXPECT_EQ(RequiredSpaceForCluster(info.Trailer(), 0), 5011.0);
+  EXPECT_EQ(ComputePackageChecksum(Path("Setup.exe"), 74), info.Trailer().Checksum());
+  EXPECT_NE(info.Trailer().Checksum(), kChecksumDisabled);
+}
+
+TEST_F(PackWriterTest, WithoutATokenThePackageGetsARandomOne) {
+  PackJob job = BaseJob();
+  job.update.token.clear();
+  ASSERT_EQ(WritePackage(job, Path("One.exe")), "");
+  ASSERT_EQ(WritePackage(job, Path("Two.exe")), "");
+  const std::string one = TGFileInfo(Path("One.exe")).GetUpdateToken(true);
+  EXPECT_EQ(one, TGFileInfo(Path("One.exe")).GetUpdateToken(true));  // it decodes
+  EXPECT_EQ(one.size(), 12u);
+  EXPECT_NE(one, TGFileInfo(Path("Two.exe")).GetUpdateToken(true));
+}
+
+TEST_F(PackWriterTest, TheReaderSeesTheWebSetupAndItsUpload) {
+  PackJob job = BaseJob();
+  job.files = {{"a.txt", "", "hello", 0}};
+  job.layout = PackLayout::Web;
+  job.web = {"http://127.0.0.1:8080/dl", "SetupData.exe", true, "WEB-7"};
+  job.confirmDownload = true;
+  ASSERT_EQ(WritePackage(job, Path("Setup.exe")), "");
+  TGFileInfo stub(Path("Setup.exe")), upload(Path("SetupData.exe"));
+  EXPECT_TRUE(stub.IsWebSetup());
+  EXPECT_TRUE(stub.ConfirmWebDownload());
+  EXPECT_EQ(stub.GetWebUrl(), "http://127.0.0.1:8080/dl");
+  EXPECT_EQ(stub.GetWebSetupName(), "SetupData.exe");
+  EXPECT_TRUE(stub.GetWebAlwaysDownload());
+  EXPECT_EQ(stub.GetWebToken(true), "WEB-7");
+  EXPECT_EQ(stub.GetWebSize(), std::to_string(fs::file_size(Path("SetupData.exe"))));
+  EXPECT_FALSE(upload.IsWebSetup());
+  EXPECT_EQ(upload.GetWebToken(true), stub.GetWebToken(true));
+  EXPECT_EQ(upload.Trailer().EntryCount(), 1u);
+  for (const char* name : {"Setup.exe", "SetupData.exe"}) {
+    TPackTrailer t;
+    ASSERT_TRUE(ReadTrailer(Path(name), t));
+    EXPECT_EQ(ComputePackageChecksum(Path(name), 74), t.Checksum()) << name;
+  }
+}
+
+TEST_F(PackWriterTest, TheReaderAcceptsEveryPartOfASet) {
+  PackJob job = BaseJob();
+  job.files = {{"a.bin", "", std::string(30000, 'a') + std::string(30000, 'z'), 0}};
+  job.level = 0;
+  for (PackLayout layout : {PackLayout::Span, PackLayout::SpanRelaunch}) {
+    job.layout = layout;
+    job.partSize = 9000;
+    std::vector<std::string> written;
+    ASSERT_EQ(WritePackage(job, Path("Setup.exe"), &written), "");
+    ASSERT_GE(written.size(), 7u);
+    for (size_t i = 0; i < written.size(); ++i) {
+      TPackTrailer t;
+      ASSERT_TRUE(ReadTrailer(written[i], t)) << written[i];
+      EXPECT_EQ(t.Magic(), kPackMagic);
+      EXPECT_EQ(ComputePackageChecksum(written[i], 74), t.Checksum()) << written[i];
+    }
+    TGFileInfo setup(Path("Setup.exe"));
+    EXPECT_EQ(setup.WantsSpanRelaunch(), layout == PackLayout::SpanRelaunch);
+    EXPECT_EQ(setup.IsContinued(), layout == PackLayout::Span);
+    EXPECT_EQ(setup.GetUpdateToken(true), "T1");
+    for (const auto& path : written) fs::remove(path);
+  }
 }
 
 }  // namespace
