@@ -36,7 +36,11 @@ void DebugFlush() {
   if (g_buffer.empty()) return;
   std::string chunk = g_buffer.substr(0, kDebugMaxChunk);
   g_buffer.clear();
-  if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
+  // The channel must never make the program fail: whatever the forward raises is dropped.
+  try {
+    if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
+  } catch (...) {
+  }
 }
 
 void DebugWrite(std::string_view text) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -55,4 +56,17 @@ TEST(LogFile, NameRules) {
 TEST(LogFile, LineFormat) {
   EXPECT_EQ(FormatLogLine("06/12/26 14:05:09", 456, "   ", "hello"), "06/12/26 14:05:09   456   hello\r\n");
   EXPECT_EQ(FormatLogLine("06/12/26 14:05:09", 1234567, " X ", ""), "06/12/26 14:05:09 1234567 X \r\n");
+}
+
+TEST(DebugChannel, AFailingViewerNeitherRaisesNorKeepsTheText) {
+  struct ThrowingSink : DebugViewerSink {
+    void Forward(std::string_view) override { throw std::runtime_error("viewer gone"); }
+  } throwing;
+  DebugViewerSink* previous = SetDebugViewerSink(&throwing);
+  EXPECT_NO_THROW(DebugLn("lost"));
+  SetDebugViewerSink(previous);
+  ScopedSink s;
+  DebugLn("next");
+  ASSERT_EQ(s.sink.chunks.size(), 1u);
+  EXPECT_EQ(s.sink.chunks[0], "next\r\n");
 }
