@@ -25,13 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 const char kUsage[] =
-    "usage: httpserver --root DIR [--port-file FILE] [--slow-ms N] [--slow-bytes N]\n"
+    "usage: httpserver --root DIR [--port-file FILE] [--slow-ms N] [--slow-bytes N] [--tls CERT KEY]\n"
     "  Serves DIR on 127.0.0.1 on a free port, printed as \"port N\" on standard output and\n"
     "  written to FILE when given. Ends on SIGTERM or SIGINT.\n"
     "  Paths: /NAME serves DIR/NAME; /404/NAME answers 404 with an HTML page; /short/NAME sends\n"
     "  half the body and closes; /nolength/NAME sends no Content-Length; /slow/NAME sends\n"
     "  --slow-bytes (default 1024) every --slow-ms (default 50) ms; /close/NAME sends the\n"
-    "  headers and closes.\n";
+    "  headers and closes. With --tls it speaks HTTPS with the given PEM certificate and key.\n";
 
 const char kNotFoundPage[] =
     "<html>\r\n<head><title>404 Not Found</title></head>\r\n<body>\r\n<center><h1>404 Not Found</h1></center>\r\n"
@@ -59,6 +59,7 @@ fs::path Resolve(const fs::path& root, const std::string& name) {
 
 struct Options {
   fs::path root;
+  std::string tlsCert, tlsKey;
   std::string portFile;
   int slowMs = 50;
   size_t slowBytes = 1024;
@@ -131,6 +132,9 @@ int main(int argc, char** argv) {
       opt.root = argv[++i];
     } else if (arg == "--port-file" && hasValue) {
       opt.portFile = argv[++i];
+    } else if (arg == "--tls" && i + 2 < argc) {
+      opt.tlsCert = argv[++i];
+      opt.tlsKey = argv[++i];
     } else if (arg == "--slow-ms" && hasValue) {
       opt.slowMs = std::atoi(argv[++i]);
     } else if (arg == "--slow-bytes" && hasValue) {
@@ -154,7 +158,22 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  httplib::Server srv;
+  std::unique_ptr<httplib::Server> server;
+  if (opt.tlsCert.empty()) {
+    server = std::make_unique<httplib::Server>();
+  } else {
+    auto tls = std::make_unique<httplib::SSLServer>(opt.tlsCert.c_str(), opt.tlsKey.c_str());
+    if (!tls->is_valid()) {
+      std::fprintf(stderr, "httpserver: cannot use the certificate %s and key %s\n", opt.tlsCert.c_str(),
+                   opt.tlsKey.c_str());
+      return 2;
+    }
+    server = std::move(tls);
+  }
+  httplib::Server& srv = *server;
+  // One request per connection: a body without Content-Length ends only when the connection
+  // closes, and the clients under test open a connection per download anyway.
+  srv.set_keep_alive_max_count(1);
   srv.Get(R"(/(.*))", [&opt](const httplib::Request& req, httplib::Response& res) {
     std::string path = req.matches[1];
     std::string mode;

@@ -1,0 +1,182 @@
+// The download client on WinINet: connection check, size query, and the opening of the request
+// whose body the portable transfer loop then receives.
+#include "net/InetHTTP.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "net/win32/WinInet.h"
+#include "platform/System.h"
+#include "platform/win32/Handles.h"
+#include "util/IniReg.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
+
+namespace {
+constexpr DWORD kTimeoutMs = 180000;
+// Connect, receive, send, receive, send, data receive, data send: the receive and send options
+// are set twice, as older WinINet versions took the second call as the one for the data phase.
+constexpr DWORD kTimeoutOptions[] = {INTERNET_OPTION_CONNECT_TIMEOUT,  INTERNET_OPTION_RECEIVE_TIMEOUT,
+                                     INTERNET_OPTION_SEND_TIMEOUT,     INTERNET_OPTION_RECEIVE_TIMEOUT,
+                                     INTERNET_OPTION_SEND_TIMEOUT,     INTERNET_OPTION_DATA_RECEIVE_TIMEOUT,
+                                     INTERNET_OPTION_DATA_SEND_TIMEOUT};
+
+BoundInternetHandle OpenSession(const char* agent) {
+  return BoundInternetHandle(Inet_OpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0));
+}
+
+void SetTimeouts(HINTERNET session) {
+  for (DWORD option : kTimeoutOptions) {
+    DWORD value = kTimeoutMs;
+    InternetSetOptionA(session, option, &value, sizeof value);
+  }
+}
+
+// Content-Length, or kNoContentLength when the header is absent.
+uint32_t ContentLength(HINTERNET request) {
+  DWORD length = 0, size = sizeof length;
+  if (!Http_QueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr)) {
+    return kNoContentLength;
+  }
+  return length;
+}
+
+// Last-Modified as a packed DOS date-time; 0 when absent or outside the DOS range.
+uint32_t LastModified(HINTERNET request) {
+  SYSTEMTIME st{};
+  DWORD size = sizeof st;
+  if (!Http_QueryInfoA(request, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &st, &size, nullptr)) return 0;
+  FILETIME ft;
+  WORD date = 0, time = 0;
+  if (!SystemTimeToFileTime(&st, &ft) || !FileTimeToDosDateTime(&ft, &date, &time)) return 0;
+  return uint32_t(date) << 16 | time;
+}
+
+// The request handle of the download; on the user-name path connection holds the connection.
+BoundInternetHandle OpenRequest(HINTERNET session, std::string_view url, std::string_view userName,
+                                std::string_view password, BoundInternetHandle& connection) {
+  if (userName.empty()) {
+    return BoundInternetHandle(Inet_OpenUrlA(session, CompleteUrl(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+  }
+  const UserRequest parts = SplitUserUrl(url);
+  const std::string user(userName), pass(password);
+  connection = BoundInternetHandle(InternetConnectA(session, parts.host.c_str(), parts.port, user.c_str(), pass.c_str(),
+                                                    INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return {};
+  const DWORD flags = INTERNET_FLAG_RELOAD | (parts.secure ? INTERNET_FLAG_SECURE : 0);
+  BoundInternetHandle request(
+      HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr, nullptr, nullptr, flags, 0));
+  if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};
+  return request;
+}
+
+class WinInetBody : public HttpBody {
+ public:
+  explicit WinInetBody(HINTERNET request) : request_(request) {}
+  bool Read(char* buffer, uint32_t len, uint32_t& read) override {
+    DWORD got = 0;
+    const bool ok = Inet_ReadFile(request_, buffer, len, &got);
+    read = got;
+    return ok;
+  }
+  std::string FailureDetail() override {
+    std::string detail = LastErrorText();
+    if (!detail.empty()) return detail;
+    DWORD code = 0, length = 1024;
+    std::string response(length, '\0');
+    if (!InternetGetLastResponseInfoA(&code, response.data(), &length)) return {};
+    response.resize(length < 1024 ? length : 1024);
+    return response;
+  }
+
+ private:
+  HINTERNET request_;
+};
+
+class WindowHost : public DownloadHost {
+ public:
+  explicit WindowHost(uintptr_t owner) : owner_(owner) {}
+  void ShowOwner() override {
+    if (owner_ > 10) ShowWindow(reinterpret_cast<HWND>(owner_), SW_SHOW);
+  }
+  // Handles whatever the windows have queued; InternetReadFile itself waits for the data, so
+  // sleeping here would only slow the transfer down.
+  void BetweenChunks() override {
+    if (const int ms = DownloadChunkWait(); ms > 0) {
+      WaitPumping(0, ms);
+    } else {
+      PumpMessages(0);
+    }
+  }
+
+ private:
+  uintptr_t owner_;
+};
+}  // namespace
+
+bool IsInternetConnected(std::string& reason) {
+  DWORD flags = 0;
+  if (Inet_GetConnectedState(&flags, 0)) return true;
+  reason = LastErrorText();
+  return false;
+}
+
+int32_t HTTP_GetFileSize(std::string_view url) {
+  const std::string address(url);
+  {
+    // The first answer may come from the cache and is not used.
+    BoundInternetHandle session = OpenSession("HTTP_Connect_2");
+    BoundInternetHandle request(Inet_OpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0));
+  }
+  int32_t result = -1;
+  BoundInternetHandle session = OpenSession("HTTP_Connect_2");
+  BoundInternetHandle request(Inet_OpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0));
+  if (request) {
+    result = int32_t(ContentLength(request.get()));
+    DebugLn("HTTP_GetFileSize=" + IntToStr(result) + "  " + address);
+  }
+  return result;
+}
+
+void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, std::string_view target,
+                                   std::string_view userName, std::string_view password, std::string& content,
+                                   DownloadProgress* progress, std::string& error) {
+  error.clear();
+  content.clear();
+  {
+    BoundInternetHandle session = OpenSession("HTTP_Connect_3");
+    if (!session) {
+      error = "Unable to initialize \"WinINet.dll\"";
+    } else {
+      SetTimeouts(session.get());
+      // Declared in this order, the request closes before its connection, and both before the session.
+      BoundInternetHandle connection;
+      BoundInternetHandle request = OpenRequest(session.get(), url, userName, password, connection);
+      if (!request) {
+        error = "Unable to open Internet Connection: " + std::string(url);
+      } else {
+        WinInetBody body(request.get());
+        WindowHost host(ownerWindow);
+        error = ReceiveBody(body, userName.empty() ? CompleteUrl(url) : std::string(url), target,
+                            ContentLength(request.get()), LastModified(request.get()), content, progress, host);
+      }
+    }
+  }
+  if (!error.empty()) DebugLn(IntToStr(CurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + error);
+}
+
+void DeleteDownloadLeftovers(std::string_view target) {
+  // The folder part as given, so that a bare file name stays relative.
+  const std::string name = ExtractFileName(target);
+  const std::string folder(target.substr(0, target.size() - name.size()));
+  WIN32_FIND_DATAA found;
+  FindHandle find(FindFirstFileA((std::string(target) + ".*").c_str(), &found));
+  if (!find) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsDownloadLeftover(name, found.cFileName)) {
+      DeleteFileA((folder + found.cFileName).c_str());
+    }
+  } while (FindNextFileA(find.get(), &found));
+}
+
+void UnloadWinInet() { UnloadWinInetLibrary(); }

@@ -1,0 +1,31 @@
+// Run-time binding of "WinINet.dll": six entries are looked up by name on first use, so that the
+// program still starts and fails gracefully where the library or an entry is missing; each wrapper
+// then answers as a failed call would (null handle, FALSE). The remaining WinINet calls are bound
+// at load time.
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include "platform/win32/Handles.h"
+
+BOOL Inet_GetConnectedState(LPDWORD flags, DWORD reserved);
+BOOL Inet_CloseHandle(HINTERNET handle);
+HINTERNET Inet_OpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags);
+HINTERNET Inet_OpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD headersLength, DWORD flags,
+                        DWORD_PTR context);
+BOOL Http_QueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD index);
+BOOL Inet_ReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read);
+// The loaded library, or null when it could not be loaded (loads it on first call).
+HMODULE WinInetModule();
+// Frees the library and forgets every entry; a later call binds anew.
+void UnloadWinInetLibrary();
+// For tests: the library name to bind (default "WinINet.dll"); takes effect at the next binding.
+void SetWinInetLibraryName(const char* name);
+
+// Internet handles closed through the run-time binding.
+struct BoundInternetTraits {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { Inet_CloseHandle(h); }
+};
+using BoundInternetHandle = UniqueHandle<BoundInternetTraits>;

@@ -1,0 +1,227 @@
+// The stub's HTTP client for real: netprobe (the client from the command line) under Wine
+// against the test kit's HTTP server on 127.0.0.1, with its misbehaving answers.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+
+#include "TestServer.h"
+#include "WineHarness.h"
+
+using namespace wine;
+using namespace nettest;
+
+namespace {
+std::string Pattern(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = char(i * 131 % 251);
+  return s;
+}
+
+class HttpClient : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(served / "sub");
+    WriteFile(served / "f50000.bin", Pattern(50000));
+    WriteFile(served / "f200000.bin", Pattern(200000));
+    server = std::make_unique<TestServer>(served.path());
+    ASSERT_GT(server->port(), 0) << "httpserver did not start";
+  }
+  // netprobe download url target-in-out [args...]
+  Result Download(const std::string& url, const std::vector<std::string>& args = {}) {
+    std::vector<std::string> cmd = {TestkitExe("netprobe").string(), "download", url, WinPath(out / "Setup.exe")};
+    cmd.insert(cmd.end(), args.begin(), args.end());
+    return RunWine(cmd);
+  }
+  std::string Line(const Result& r, const std::string& prefix) {
+    auto found = LinesStartingWith(r.output, prefix);
+    return found.empty() ? "<none>" : found.front();
+  }
+  std::vector<std::string> Folder() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(out.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  TempDir served, out;
+  std::unique_ptr<TestServer> server;
+};
+
+TEST_F(HttpClient, DownloadsInTheChunksAndStepsOfTheBodySize) {
+  struct Case {
+    const char* name;
+    size_t size;
+    const char* range;
+    size_t steps;
+    const char* first;
+    const char* last;
+  } cases[] = {
+      {"f50000.bin", 50000, "1 11", 10, "5000/50000 Bytes", "50000/50000 Bytes"},
+      {"f200000.bin", 200000, "1 26", 25, "8.0/195.3 KB", "195.3/195.3 KB"},
+  };
+  for (const Case& c : cases) {
+    Result r = Download(server->Url(c.name));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(Line(r, "range "), c.range);
+    auto steps = LinesStartingWith(r.output, "step ");
+    ASSERT_EQ(steps.size(), c.steps) << r.output;
+    EXPECT_EQ(steps.front(), c.first);
+    EXPECT_EQ(steps.back().substr(0, std::string(c.last).size()), c.last);
+    EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(c.size));
+    EXPECT_EQ(Folder(), std::vector<std::string>{"Setup.exe"}) << "the temporary file took the target's name";
+  }
+}
+
+TEST_F(HttpClient, IncompleteBodiesLeaveTheTargetUntouched) {
+  struct Case {
+    const char* mode;
+    const char* error;
+  } cases[] = {
+      {"short", "<none>"},     // Content-Length 50000, 25000 bytes, then the connection closes
+      {"nolength", "<none>"},  // no Content-Length at all
+      {"close", "<none>"},     // headers, then the connection closes
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(out.path());
+    fs::create_directories(out.path());
+    WriteFile(out / "Setup.exe", "old setup");
+    WriteFile(out / "Setup.exe.77", "leftover");
+    Result r = Download(server->Url(std::string(c.mode) + "/f50000.bin"));
+    EXPECT_EQ(Line(r, "error "), c.error) << c.mode << "\n" << r.output;
+    EXPECT_EQ(ReadFile(out / "Setup.exe"), "old setup") << c.mode;
+    EXPECT_FALSE(fs::exists(out / "Setup.exe.77")) << c.mode << ": leftovers of earlier downloads go";
+  }
+}
+
+TEST_F(HttpClient, AbortInTheMiddleLeavesTheTargetUntouched) {
+  WriteFile(out / "Setup.exe", "old setup");
+  Result r = Download(server->Url("slow/f50000.bin"), {"--abort-after", "3"});
+  EXPECT_EQ(Line(r, "error "), "Download Aborted") << r.output;
+  EXPECT_EQ(LinesStartingWith(r.output, "step ").size(), 3u);
+  EXPECT_EQ(ReadFile(out / "Setup.exe"), "old setup");
+}
+
+TEST_F(HttpClient, NotFoundPageArrivesAndIsRecognised) {
+  Result r = Download(server->Url("404/Setup.exe"));
+  EXPECT_EQ(Line(r, "error "), "<none>") << r.output;
+  EXPECT_EQ(Line(r, "html-page "), "1");
+  EXPECT_NE(ReadFile(out / "Setup.exe").find("<title>404 Not Found</title>"), std::string::npos);
+
+  Result file = Download(server->Url("f50000.bin"));
+  EXPECT_EQ(Line(file, "html-page "), "0");
+}
+
+TEST_F(HttpClient, EmptyTargetDownloadsIntoMemory) {
+  Result r = RunWine({TestkitExe("netprobe").string(), "download", server->Url("f50000.bin"), ""});
+  EXPECT_EQ(Line(r, "content-bytes "), "50000") << r.output;
+  EXPECT_EQ(Folder(), std::vector<std::string>{});
+}
+
+TEST_F(HttpClient, SizeQueryAndConnectionCheck) {
+  struct Case {
+    std::string url;
+    const char* size;
+  } cases[] = {
+      {server->Url("f200000.bin"), "200000"},
+      {server->Url("nolength/f50000.bin"), "-1"},
+      {"http://127.0.0.1:" + std::to_string(FreePort()) + "/f.bin", "-1"},  // nobody listens
+  };
+  for (const Case& c : cases) {
+    Result r = RunWine({TestkitExe("netprobe").string(), "size", c.url});
+    EXPECT_EQ(Line(r, "size "), c.size) << c.url;
+  }
+  Result r = RunWine({TestkitExe("netprobe").string(), "connected"});
+  EXPECT_EQ(Line(r, "connected "), "1 ");
+}
+
+TEST_F(HttpClient, FailuresGiveTheirTexts) {
+  const std::string refused = "http://127.0.0.1:" + std::to_string(FreePort()) + "/Setup.exe";
+  struct Case {
+    std::string url;
+    std::string error;
+  } cases[] = {
+      {refused, "Unable to open Internet Connection: " + refused},
+      // A bare address gets "http://".
+      {"127.0.0.1:" + std::to_string(server->port()) + "/f50000.bin", "<none>"},
+  };
+  for (const Case& c : cases) {
+    Result r = Download(c.url);
+    EXPECT_EQ(Line(r, "error "), c.error) << r.output;
+  }
+}
+}  // namespace
+
+namespace {
+// An https address goes through the platform's TLS (WinINet's, on Wine's GnuTLS). The test makes
+// a certificate for 127.0.0.1 with openssl, serves it, and trusts it in the prefix's root store
+// for the length of the test only.
+class HttpsClient : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(served / "f50000.bin", Pattern(50000));
+    const std::string d = keys.path().string();
+    const std::string cmd =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=DNS:127.0.0.1,IP:127.0.0.1"
+        " -addext basicConstraints=critical,CA:TRUE"
+        " -keyout " +
+        d + "/key.pem -out " + d +
+        "/cert.pem >/dev/null 2>&1"
+        " && openssl x509 -in " +
+        d + "/cert.pem -outform DER -out " + d +
+        "/cert.der"
+        " && openssl x509 -in " +
+        d + "/cert.pem -noout -fingerprint -sha1 > " + d + "/sha1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "openssl could not make a certificate";
+    server =
+        std::make_unique<TestServer>(served.path(), std::vector<std::string>{"--tls", d + "/cert.pem", d + "/key.pem"});
+    ASSERT_GT(server->port(), 0);
+    url = "https://127.0.0.1:" + std::to_string(server->port()) + "/f50000.bin";
+  }
+  void TearDown() override {
+    if (!rootKey.empty()) RegDelete(rootKey);
+  }
+  // Adds the certificate to the machine's root store the way the system stores it: a blob of
+  // one property (id 32, the encoded certificate) under the certificate's SHA-1 thumbprint.
+  void TrustCertificate() {
+    std::string thumb = ReadFile(keys / "sha1");
+    thumb = thumb.substr(thumb.find('=') + 1);
+    std::string hex;
+    for (char c : thumb) {
+      if (std::isxdigit(static_cast<unsigned char>(c))) hex += char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    const std::string der = ReadFile(keys / "cert.der");
+    std::string blob;
+    for (uint32_t v : {32u, 1u, uint32_t(der.size())}) {
+      for (int i = 0; i < 4; ++i) blob += char(v >> (8 * i) & 0xFF);
+    }
+    blob += der;
+    static const char digits[] = "0123456789ABCDEF";
+    std::string blobHex;
+    for (unsigned char b : blob) (blobHex += digits[b >> 4]) += digits[b & 15];
+    rootKey = "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + hex;
+    ASSERT_TRUE(RegAdd(rootKey, "Blob", "REG_BINARY", blobHex));
+  }
+  Result Download() {
+    return RunWine({TestkitExe("netprobe").string(), "download", url, WinPath(out / "Setup.exe"), "--quiet"});
+  }
+  TempDir served, out, keys;
+  std::unique_ptr<TestServer> server;
+  std::string url, rootKey;
+};
+
+TEST_F(HttpsClient, UntrustedCertificateIsRefused) {
+  Result r = Download();
+  EXPECT_EQ(LinesStartingWith(r.output, "error "),
+            std::vector<std::string>{"Unable to open Internet Connection: " + url})
+      << r.output;
+  EXPECT_FALSE(fs::exists(out / "Setup.exe"));
+}
+
+TEST_F(HttpsClient, TrustedCertificateDownloads) {
+  TrustCertificate();
+  Result r = Download();
+  EXPECT_EQ(LinesStartingWith(r.output, "error "), std::vector<std::string>{}) << r.output;
+  EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(50000));
+}
+}  // namespace

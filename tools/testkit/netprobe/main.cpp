@@ -1,0 +1,105 @@
+// netprobe: runs the stub's HTTP client from the command line, so that tests and benchmarks see
+// it work for real. One line per event on standard output:
+//   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet]
+//       range POS MAX / step TEXT (each chunk) / error TEXT or ok / steps N / target-bytes N /
+//       html-page 0|1 (whether what arrived is a server's HTML error page) / ms N
+//       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
+//   netprobe size URL        -> size N
+//   netprobe connected       -> connected 1, or connected 0 REASON
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "net/InetHTTP.h"
+#include "platform/System.h"
+#include "util/Files.h"
+#include "util/IniReg.h"
+
+namespace {
+class ProbeProgress : public DownloadProgress {
+ public:
+  ProbeProgress(int abortAfter, bool quiet) : abortAfter_(abortAfter), quiet_(quiet) {}
+  void SetRange(int position, int maximum) override { std::printf("range %d %d\n", position, maximum); }
+  void StepText(std::string_view text) override {
+    ++steps_;
+    if (!quiet_) std::printf("step %.*s\n", int(text.size()), text.data());
+    // Raised here as the window's close box would, between two chunks.
+    if (abortAfter_ > 0 && steps_ == abortAfter_) SetDownloadAbort(true);
+  }
+  void PumpOnce() override { PumpMessages(0); }
+  int steps() const { return steps_; }
+
+ private:
+  int abortAfter_;
+  bool quiet_;
+  int steps_ = 0;
+};
+
+int Usage() {
+  std::fputs(
+      "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet]\n"
+      "       netprobe size URL\n"
+      "       netprobe connected\n",
+      stderr);
+  return 2;
+}
+
+int Download(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  int abortAfter = 0;
+  bool quiet = false;
+  for (int i = 4; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
+      abortAfter = std::atoi(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--chunk-wait") && i + 1 < argc) {
+      SetDownloadChunkWait(std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "--quiet")) {
+      quiet = true;
+    } else {
+      return Usage();
+    }
+  }
+  const std::string target = argv[3];
+  ProbeProgress progress(abortAfter, quiet);
+  std::string content, error;
+  SetDownloadAbort(false);
+  const int64_t start = TickMs();
+  HTTP_DownloadFile(0, argv[2], target, content, &progress, error);
+  const int64_t ms = TickMs() - start;
+  if (error.empty()) {
+    std::printf("ok\n");
+  } else {
+    std::printf("error %s\n", error.c_str());
+  }
+  std::printf("steps %d\n", progress.steps());
+  if (target.empty()) {
+    std::printf("content-bytes %u\n", unsigned(content.size()));
+  } else {
+    std::printf("target-bytes %lld\n", static_cast<long long>(GetFileSizeByName(target)));
+  }
+  std::printf("html-page %d\n", IsHtmlErrorPage(target, content) ? 1 : 0);
+  std::printf("ms %lld\n", static_cast<long long>(ms));
+  UnloadWinInet();
+  return error.empty() ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string command = argv[1];
+  if (command == "download") return Download(argc, argv);
+  if (command == "size" && argc == 3) {
+    std::printf("size %d\n", int(HTTP_GetFileSize(argv[2])));
+    return 0;
+  }
+  if (command == "connected") {
+    std::string reason;
+    const bool connected = IsInternetConnected(reason);
+    std::printf("connected %d %s\n", connected ? 1 : 0, reason.c_str());
+    return 0;
+  }
+  return Usage();
+}
