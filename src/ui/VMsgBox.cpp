@@ -2,6 +2,8 @@
 // shortcuts with their fallback texts.
 #include "ui/VMsgBox.h"
 
+#include "pack/PackX.h"
+#include "stub/Stub.h"
 #include "ui/MsgBoxLayout.h"
 #include "util/Utils.h"
 #include "util/VSUB.h"
@@ -12,9 +14,8 @@ MsgBoxFont& FontState() {
   return font;
 }
 
-// Texts of the message boxes as the language strings give them; until the package reader serves
-// them, the compiled defaults.
-std::string LangString(std::string_view key, std::string_view def) { return std::string(def); }
+// Captions and button texts from the own package's language block, else the compiled defaults.
+std::string LangString(std::string_view key, std::string_view def) { return OwnPackage().GetLangString(key, def); }
 }  // namespace
 
 void SetMsgBoxFont(std::string_view face, int size, int charset) {

@@ -300,4 +300,15 @@ std::string DebugCapture::Text() {
   for (const auto& c : Chunks()) all += c;
   return all;
 }
+bool SaveScreenshot(const fs::path& png) {
+  fs::create_directories(fs::absolute(png).parent_path());
+  const std::string display = Display();
+  const std::string out = png.string();
+  const char* argv[] = {"import", "-display", display.c_str(), "-window", "root", out.c_str(), nullptr};
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, "import", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && fs::exists(png);
+}
 }  // namespace wine

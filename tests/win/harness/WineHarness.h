@@ -70,6 +70,9 @@ bool RegDelete(const std::string& key);
 // Polls cond every 20 ms until it holds or timeoutMs passes; whether it held.
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs);
 
+// Saves the test run's whole Xvfb display as a PNG (ImageMagick's import); whether it was written.
+bool SaveScreenshot(const fs::path& png);
+
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& data);
 

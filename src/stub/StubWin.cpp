@@ -1,0 +1,76 @@
+// Portable half of the stub window: progress arithmetic, child geometry and the close rule.
+#include "stub/StubWin.h"
+
+#include <algorithm>
+
+#include "net/InetHTTP.h"
+#include "pack/PackX.h"
+#include "stub/Stub.h"
+#include "util/VDebug.h"
+
+namespace {
+StubProgressState progressState;
+StubWinOptions optionsInUse;
+}  // namespace
+
+const StubWinOptions& StubWinOptionsInUse() { return optionsInUse; }
+void SetStubWinOptionsInUse(const StubWinOptions& options) { optionsInUse = options; }
+
+bool StubProgressState::Apply(int kind, int maximum, int position, int step) {
+  if (kind == 0) {
+    mainMax = maximum;
+    mainPos = position;
+    mainStep = step;
+    activityPos = 0;
+    return true;
+  }
+  if (kind != 1) return false;
+  mainPos = std::min(mainPos + mainStep, std::max(mainMax, mainPos));
+  activityCounter = activityCounter >= 5 ? 0 : activityCounter + 1;
+  activityPos = int(activityCounter);
+  return true;
+}
+
+const StubProgressState& StubProgress() { return progressState; }
+
+void StubProgressCallback(int kind, int, int maximum, int position, int step, std::string_view) {
+  if (progressState.Apply(kind, maximum, position, step)) UpdateProgressBars(progressState);
+}
+
+StubWinOptions OwnStubWinOptions() {
+  const TGFileInfo& package = OwnPackage();
+  StubWinOptions options;
+  options.className = StubWindowClassName();
+  options.title = package.GetLangString("s0", options.title);
+  options.fontName = package.GetFontName();
+  options.fontSize = package.GetFontSize();
+  options.charset = package.GetCharset();
+  return options;
+}
+
+bool IsRightToLeftCharset(int charset) { return charset == 177 || charset == 178; }
+Rect StatusLineRect(int charset) { return {IsRightToLeftCharset(charset) ? 122 : 70, 20, 340, 18}; }
+Rect MainBarRect() { return {70, 38, 392, 13}; }
+Rect ActivityBarRect(int charset) { return {IsRightToLeftCharset(charset) ? 70 : 416, 20, 46, 13}; }
+
+bool CloseMainWindow() {
+  DebugLn(".. CloseMainWindow() - Start");
+  const bool mayClose = IsDownloadAborted();
+  if (!mayClose) SetDownloadAbort(true);
+  DebugLn(".. CloseMainWindow() - End");
+  return mayClose;
+}
+
+void DestroyMainWindow() {
+  DebugLn(".. DestroyMainWindow() - Start");
+  SetDownloadAbort(true);
+  if (optionsInUse.onDestroy) optionsInUse.onDestroy();
+  EndMessageLoop();
+  DebugLn(".. DestroyMainWindow() - End");
+}
+
+void FinishMainWindow() {
+  SetDownloadAbort(true);
+  UnloadWinInet();
+  if (optionsInUse.onLoopEnd) optionsInUse.onLoopEnd();
+}

@@ -1,0 +1,94 @@
+// The stub's main window: one small hidden-at-first top-level window with an icon, a status line
+// and two progress bars, whose one-second timer drives the setup run or the agent's update cycle
+// and whose procedure receives the agent's control messages. The roles plug into it through
+// StubWinOptions before WinMain runs; the layout and progress arithmetic are portable.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/MsgBoxLayout.h"
+
+inline constexpr int kStubWinWidth = 492;
+inline constexpr int kStubWinHeight = 110;
+inline constexpr unsigned kStubTimerId = 1;
+inline constexpr unsigned kStubTimerMs = 1000;
+
+struct StubWinOptions {
+  std::string className;                            // one window of this class per setup file or agent
+  std::string title = "Velkit Installation Suite";  // language string "s0"
+  std::string fontName = "Tahoma";                  // language font, handed to the message boxes
+  int fontSize = 8;
+  int charset = 0;
+  // Every tick of timer 1: the setup run (which stops the timer first) or the agent's cycle.
+  void (*onTimer)() = nullptr;
+  // Messages 1123, 1124 and 1125 (agent control); the result of 1125 is the message's result.
+  intptr_t (*onControlMessage)(unsigned msg, uintptr_t wParam, intptr_t lParam) = nullptr;
+  // While the window is destroyed: removes the setup work folder.
+  void (*onDestroy)() = nullptr;
+  // After the message loop: tells a registered controller that the agent has ended.
+  void (*onLoopEnd)() = nullptr;
+};
+
+// Options from the running stub: the window class name fixed by the role decision, the title
+// ("s0") and the font of the own package's language. The hooks are left to the role.
+StubWinOptions OwnStubWinOptions();
+
+// Builds the window, runs the message loop and returns when the loop ends. In a namespace of its
+// own because the platform headers declare the process entry WinMain with C linkage, which no
+// overload may share a name with.
+namespace StubWin {
+void WinMain(const StubWinOptions& options);
+}
+
+// The main window as a handle value; 0 while there is none.
+intptr_t MainWindowHandle();
+void ShowMainWindow(bool show);
+// Stops timer 1, so that the setup run starts only once.
+void StopMainTimer();
+
+// Restyles and fills the status line: right-to-left and right-aligned for charsets 177 and 178,
+// a font of the face and charset at the given point size.
+void SetStatusText(std::string_view text, std::string_view fontName, int charset, int fontSize);
+
+// The progress receiver of the extraction and the progress bar object: kind 0 resets the main bar
+// to 0..maximum at position with step (and the activity bar to 0..5), kind 1 advances both.
+void StubProgressCallback(int kind, int minimum, int maximum, int position, int step, std::string_view text);
+
+// First close request: raises the download abort flag and keeps the window (false); a later one
+// lets it close (true).
+bool CloseMainWindow();
+// Clean-up when the window goes: abort flag, setup work folder, quit message.
+void DestroyMainWindow();
+
+// --- portable pieces
+
+// Bars' state as the progress callback leaves it.
+struct StubProgressState {
+  int mainMax = 100;
+  int mainPos = 0;
+  int mainStep = 10;
+  int activityPos = 0;
+  uint32_t activityCounter = 0;
+  // Applies one callback; false for kinds that change nothing. The main bar stops at its maximum
+  // instead of starting over as the control's own step would.
+  bool Apply(int kind, int maximum, int position, int step);
+};
+const StubProgressState& StubProgress();
+
+// Hebrew and Arabic: text to the right, activity bar to the left.
+bool IsRightToLeftCharset(int charset);
+Rect StatusLineRect(int charset);
+Rect MainBarRect();
+Rect ActivityBarRect(int charset);
+
+// --- shared by the platform halves of the window
+// The options of the running WinMain.
+const StubWinOptions& StubWinOptionsInUse();
+void SetStubWinOptionsInUse(const StubWinOptions& options);
+// Platform half: shows the bars' new state.
+void UpdateProgressBars(const StubProgressState& state);
+// Platform half: posts the quit message and raises the destroyed flag.
+void EndMessageLoop();
+// The steps after the message loop: abort flag, Internet library, the loop-end hook.
+void FinishMainWindow();
