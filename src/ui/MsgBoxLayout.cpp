@@ -81,6 +81,10 @@ Size MsgBoxWindowSize(Size control, int cxFrame, int cyFrame, int cyCaption) {
           control.height + 36 + 2 * v + 2 * cyFrame + cyCaption};
 }
 
+int MsgBoxDeveloperShift(std::string_view text, bool developerMode) {
+  return developerMode && text.find("Do you want to store the new Entry in") != std::string_view::npos ? 150 : 0;
+}
+
 Rect MsgBoxTextRect(Size client, Size control) {
   const int x = (client.width - kMsgBoxBandWidth - control.width) / 2 + kMsgBoxBandWidth;
   const int y = (client.height - 36 - control.height) / 2;

@@ -53,6 +53,10 @@ int WidenForBold(Size measured, const std::function<Size(int)>& requestFor);
 // Outer window size for a text control of the given size.
 Size MsgBoxWindowSize(Size control, int cxFrame, int cyFrame, int cyCaption);
 
+// Pixels the box moves right and down from the centre: 150 for the developer's "store the new
+// Entry" question, so that it does not hide the window it asks about; else 0.
+int MsgBoxDeveloperShift(std::string_view text, bool developerMode);
+
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
   bool operator==(const Rect&) const = default;

@@ -232,16 +232,17 @@ HICON BoxIcon(HINSTANCE instance, uint32_t flags) {
 }
 
 // Sizes and centres the window around the text control, then places the control and the buttons.
-void Arrange(Box& box, Size control) {
+void Arrange(Box& box, Size control, std::string_view text) {
   const Size outer = MsgBoxWindowSize(control, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME),
                                       GetSystemMetrics(SM_CYCAPTION));
   const POINT at = CenterInWorkArea(outer.width, outer.height);
-  SetWindowPos(box.wnd, HWND_TOPMOST, at.x, at.y, outer.width, outer.height, SWP_SHOWWINDOW);
+  const int shift = MsgBoxDeveloperShift(text, IsDeveloperMode());
+  SetWindowPos(box.wnd, HWND_TOPMOST, at.x + shift, at.y + shift, outer.width, outer.height, SWP_SHOWWINDOW);
   RECT rc;
   GetClientRect(box.wnd, &rc);
   const Size client{rc.right, rc.bottom};
-  const Rect text = MsgBoxTextRect(client, control);
-  MoveWindow(box.text, text.left, text.top, text.width, text.height, TRUE);
+  const Rect place = MsgBoxTextRect(client, control);
+  MoveWindow(box.text, place.left, place.top, place.width, place.height, TRUE);
   const int count = int(box.buttons.size());
   for (int i = 0; i < count; ++i) {
     const Rect r = MsgBoxButtonRect(client, i, count);
@@ -321,7 +322,7 @@ int ShowMsgBox(intptr_t owner, std::string_view text, std::string_view caption, 
   const Size control = FitText(box, marked, font.face);
   box.icon = BoxIcon(instance, flags);
   CreateButtons(box, instance, buttons, flags);
-  Arrange(box, control);
+  Arrange(box, control, text);
   SetForegroundWindow(box.wnd);
   FocusButton(box, MsgBoxDefaultIndex(flags, int(box.buttons.size())));
 

@@ -93,6 +93,12 @@ TEST(MsgBoxLayout, WindowSize) {
   EXPECT_EQ(MsgBoxWindowSize({200, 39}, 0, 0, 0), (Size{360, 39 + 36 + 64}));
 }
 
+TEST(MsgBoxLayout, DeveloperQuestionMovesAside) {
+  EXPECT_EQ(MsgBoxDeveloperShift("x Do you want to store the new Entry in y?", true), 150);
+  EXPECT_EQ(MsgBoxDeveloperShift("x Do you want to store the new Entry in y?", false), 0);
+  EXPECT_EQ(MsgBoxDeveloperShift("do you want to store the new entry in", true), 0);
+}
+
 TEST(MsgBoxLayout, TextAndButtonPlaces) {
   EXPECT_EQ(MsgBoxTextRect({400, 200}, {110, 13}), (Rect{54 + 118, 75, 110, 200 - 75 - 39}));
   EXPECT_EQ(MsgBoxTextRect({353, 100}, {110, 13}), (Rect{(353 - 54 - 110) / 2 + 54, 25, 110, 36}));

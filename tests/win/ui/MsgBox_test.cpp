@@ -179,5 +179,18 @@ TEST(MsgBox, OverlongLineIsCappedAndCountedAsWrapped) {
   probe.Result();
 }
 
+TEST(MsgBox, NextDiskQuestionOfTheExtraction) {
+  for (auto [answer, result] : {std::pair{"O", 1}, std::pair{"C", 0}}) {
+    Probe probe({"disk", "--caption", "Attention", "--text", "Please insert <B>DISK #2</B> and press OK to continue"});
+    const std::string ready = probe.Ready();
+    EXPECT_NE(ready.find(" bold=ATTENTION|DISK #2 text="), std::string::npos) << ready;
+    const std::vector<WinInfo> box = ListWindow(kBox);
+    ASSERT_NE(Child(box, "Button", "&OK"), nullptr);
+    ASSERT_NE(Child(box, "Button", "&Cancel"), nullptr);
+    ASSERT_EQ(Driver({"key", "--key", answer, "--class", kBox}).exitCode, 0);
+    EXPECT_EQ(probe.Result(), result) << probe.Output();
+  }
+}
+
 TEST(MsgBox, ThreeButtonsTouchAtTheRight) { ExpectLayout("Abort, retry or ignore?<P>Second line", "0x02", 3); }
 }  // namespace

@@ -4,6 +4,8 @@
 //               [--timeout ms] [--font FACE,SIZE,CHARSET]
 //       MsgBoxEx with these arguments; prints "ready ..." once the box stands (with the metrics its
 //       text was measured with, its bold characters and its text) and "result=N" when it returns.
+//   uiprobe disk [--text T] [--caption C] [--buttons L] [--charset N]
+//       the extraction's next-disk question through the stub window's interface; "result=1" on OK.
 //   uiprobe stubwin [--class C] [--title T] [--charset N] [--status T] [--progress LIST]
 //       WinMain; on the first tick shows the window, sets the status line with that charset and
 //       replays the progress calls ("kind,max,pos,step;..."), then prints "ready"; "closed" at the end.
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "stub/StubWin.h"
+#include "stub/win32/ExtractWindow.h"
 #include "ui/MsgBoxMarkup.h"
 #include "ui/VMsgBox.h"
 #include "util/win32/WinSys.h"
@@ -180,6 +183,14 @@ int Box() {
   return 0;
 }
 
+int NextDisk() {
+  SetTimer(nullptr, 0, 1, BoxReady);
+  ExtractWindow window;
+  const bool ok = window.ConfirmNextDisk(opts.text, opts.caption, opts.buttons, opts.charset);
+  Print("result=" + std::to_string(ok ? 1 : 0));
+  return 0;
+}
+
 void ReplayProgress() {
   const char* p = opts.progress.c_str();
   while (*p) {
@@ -217,11 +228,13 @@ int main(int argc, char** argv) {
     Print(
         "usage: uiprobe box [--mode N] [--text T] [--caption C] [--buttons L] [--charset N] [--flags N]\n"
         "                   [--timeout ms] [--font FACE,SIZE,CHARSET]\n"
+        "       uiprobe disk [--text T] [--caption C] [--buttons L] [--charset N]\n"
         "       uiprobe stubwin [--class C] [--title T] [--charset N] [--status T] [--progress k,max,pos,step;...]");
     return 0;
   }
   if (!Parse(argc, argv)) return 2;
   if (opts.command == "box") return Box();
   if (opts.command == "stubwin") return StubWindow();
+  if (opts.command == "disk") return NextDisk();
   return 2;
 }
