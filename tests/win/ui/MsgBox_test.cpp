@@ -100,6 +100,15 @@ TEST(MsgBox, InlineBoldRuns) {
   probe.Result();
 }
 
+TEST(MsgBox, CancelsAutoPlayWhileItStands) {
+  Probe probe({"box"});
+  ASSERT_NE(probe.Ready(), "");
+  wine::Result r = Driver({"send", "--class", kBox, "--registered", "QueryCancelAutoPlay"});
+  EXPECT_NE(r.output.find("result=1\r\n"), std::string::npos) << r.output;
+  Driver({"close", "--class", kBox});
+  probe.Result();
+}
+
 TEST(MsgBox, HebrewCharsetReadsRightToLeft) {
   Probe probe({"box", "--charset", "177", "--text", "shalom"});
   ASSERT_NE(probe.Ready(), "");

@@ -91,6 +91,18 @@ TEST(StubWindow, FirstCloseKeepsTheWindowSecondClosesIt) {
   EXPECT_NE(text.find(".. DestroyMainWindow() - End", destroy), std::string::npos) << text;
 }
 
+TEST(StubWindow, AnswersAutoPlayAndPassesAgentCommandsToItsHook) {
+  Probe probe({"stubwin", "--class", kClass});
+  ASSERT_EQ(probe.Ready(), "ready") << probe.Output();
+  Result autoPlay = Driver({"send", "--class", kClass, "--registered", "QueryCancelAutoPlay"});
+  EXPECT_NE(autoPlay.output.find("result=1\r\n"), std::string::npos) << autoPlay.output;
+  Result command = Driver({"send", "--class", kClass, "--msg", "1125", "--wparam", "7"});
+  EXPECT_NE(command.output.find("result=1132"), std::string::npos) << command.output;
+  Driver({"close", "--class", kClass});
+  Driver({"close", "--class", kClass});
+  EXPECT_EQ(probe.Process().Wait(30000), 0);
+}
+
 TEST(StubWindow, Screenshot) {
   Probe probe({"stubwin", "--class", kClass, "--status", "Extracting Files...", "--progress", "0,10,0,1;1;1;1;1"});
   ASSERT_EQ(probe.Ready(), "ready");

@@ -9,6 +9,7 @@
 //   uiprobe stubwin [--class C] [--title T] [--charset N] [--status T] [--progress LIST]
 //       WinMain; on the first tick shows the window, sets the status line with that charset and
 //       replays the progress calls ("kind,max,pos,step;..."), then prints "ready"; "closed" at the end.
+//       Message 1125 answers with 1125 + wParam. Both windows answer "QueryCancelAutoPlay".
 // Exit code 0, or 2 for bad arguments.
 #include <windows.h>
 // after windows.h, which it needs
@@ -211,8 +212,12 @@ void FirstTick() {
   Print("ready");
 }
 
+// Agent command messages answer with message number + wParam, so a test sees the hook's result.
+intptr_t ControlMessage(unsigned msg, uintptr_t wParam, intptr_t) { return intptr_t(msg + wParam); }
+
 int StubWindow() {
   StubWinOptions o;
+  o.onControlMessage = ControlMessage;
   o.className = opts.className;
   o.title = opts.title;
   o.charset = opts.charset;
@@ -233,6 +238,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!Parse(argc, argv)) return 2;
+  // As the extraction does before asking for the next disk: the windows now answer AutoPlay.
+  EnableAutoPlayCancel(true);
   if (opts.command == "box") return Box();
   if (opts.command == "stubwin") return StubWindow();
   if (opts.command == "disk") return NextDisk();

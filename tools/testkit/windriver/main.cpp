@@ -5,6 +5,8 @@
 //   windriver key   <target> (--key X | --vk N) [--char] presses a key in the window's focus
 //   windriver click <target> --button TEXT               presses the child button with that text
 //   windriver close <target> [--syscommand]              asks the window to close
+//   windriver send  <target> (--msg N | --registered NAME) [--wparam N] [--lparam N]
+//                                                        sends a message, prints "result=N"
 // <target> is --class NAME and/or --title TEXT (exact, as FindWindow takes them).
 // Exit codes: 0 done, 1 not found / timed out, 2 bad arguments. Keys and clicks are posted, not
 // synthesised as input, so they reach the window whether or not the X display gives it the focus.
@@ -29,6 +31,9 @@ struct Args {
   bool visible = false;
   bool withChar = false;
   bool sysCommand = false;
+  unsigned msg = 0;
+  std::string registered;
+  long wParam = 0, lParam = 0;
 };
 
 void Usage() {
@@ -44,6 +49,8 @@ void Usage() {
       "  key    (--key X | --vk N) [--char] post key down/up (and WM_CHAR) to the window's focus\n"
       "  click  --button TEXT               press the child button whose text is TEXT\n"
       "  close  [--syscommand]              post WM_CLOSE (or the Close menu command)\n"
+      "  send   (--msg N | --registered NAME) [--wparam N] [--lparam N]\n"
+      "                                     send a message (a registered one by name), print result=N\n"
       "exit code 0 done, 1 not found or timed out, 2 bad arguments");
 }
 
@@ -72,6 +79,14 @@ bool Parse(int argc, char** argv, Args& a) {
       a.button = v;
     } else if (opt == "--key") {
       a.key = v;
+    } else if (opt == "--msg") {
+      a.msg = unsigned(std::strtoul(v, nullptr, 0));
+    } else if (opt == "--registered") {
+      a.registered = v;
+    } else if (opt == "--wparam") {
+      a.wParam = std::strtol(v, nullptr, 0);
+    } else if (opt == "--lparam") {
+      a.lParam = std::strtol(v, nullptr, 0);
     } else if (opt == "--vk") {
       a.vk = int(std::strtol(v, nullptr, 0));
     } else {
@@ -249,6 +264,13 @@ int Run(const Args& a) {
   }
   if (a.command == "key") return Key(w, a);
   if (a.command == "click") return Click(w, a);
+  if (a.command == "send") {
+    const UINT msg = a.registered.empty() ? a.msg : RegisterWindowMessageA(a.registered.c_str());
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(w, msg, WPARAM(a.wParam), LPARAM(a.lParam), SMTO_ABORTIFHUNG, 10000, &result)) return 1;
+    std::printf("result=%ld\n", static_cast<long>(result));
+    return 0;
+  }
   if (a.command == "close") {
     PostMessageA(w, a.sysCommand ? WM_SYSCOMMAND : WM_CLOSE, a.sysCommand ? SC_CLOSE : 0, 0);
     return 0;
