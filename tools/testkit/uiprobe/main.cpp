@@ -8,7 +8,8 @@
 //       the extraction's next-disk question through the stub window's interface; "result=1" on OK.
 //   uiprobe stubwin [--class C] [--title T] [--charset N] [--status T] [--progress LIST]
 //       WinMain; on the first tick shows the window, sets the status line with that charset and
-//       replays the progress calls ("kind,max,pos,step;..."), then prints "ready"; "closed" at the end.
+//       replays the progress calls ("kind,max,pos,step;..."), then prints "ready workarea=x,y,w,h";
+//       "closed" at the end.
 //       Message 1125 answers with 1125 + wParam. Both windows answer "QueryCancelAutoPlay".
 // Exit code 0, or 2 for bad arguments.
 #include <windows.h>
@@ -209,7 +210,10 @@ void FirstTick() {
   ShowMainWindow(true);
   if (!opts.status.empty()) SetStatusText(opts.status, "Tahoma", opts.charset, 8);
   ReplayProgress();
-  Print("ready");
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  Print("ready workarea=" + std::to_string(work.left) + "," + std::to_string(work.top) + "," +
+        std::to_string(work.right - work.left) + "," + std::to_string(work.bottom - work.top));
 }
 
 // Agent command messages answer with message number + wParam, so a test sees the hook's result.
