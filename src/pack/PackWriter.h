@@ -15,8 +15,10 @@ inline constexpr uint32_t kPackTrailerMagic = 0x4A3B2C1D;
 inline constexpr int kPackTrailerSize = 74;
 inline constexpr uint32_t kPackChecksumOff = 1234;         // stored or computed: no check
 inline constexpr int64_t kPackChecksumMaxFile = 52428800;  // larger files are not summed
-inline constexpr int64_t kPackPieceSize = 1048576;         // raw bytes per entry block at most
-inline constexpr int kPackMaxParts = 999;                  // part names carry three digits
+// Raw bytes per entry block at most: bounds the builder's memory, and each piece costs the
+// extraction one more open, write and stamp of its file, so pieces are not made smaller.
+inline constexpr int64_t kPackPieceSize = 4194304;
+inline constexpr int kPackMaxParts = 999;  // part names carry three digits
 
 // Trailer byte 65.
 enum PackOptionBits : uint8_t {

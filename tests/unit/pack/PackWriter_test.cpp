@@ -12,7 +12,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "ExtractFixture.h"
 #include "pack/PackX.h"
+#include "pack/UnPack.h"
+#include "util/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -450,23 +453,23 @@ TEST_F(PackWriterTest, AFailedBuildKeepsTheOldSetup) {
 }
 
 TEST_F(PackWriterTest, LargeFilesAreReadInPieces) {
-  // A file on disk larger than a piece: pieces of at most kPackPieceSize, progress per piece.
+  // A file on disk larger than two pieces: pieces of at most kPackPieceSize, progress per piece.
   const std::string big = Path("big.bin");
+  const int64_t size = 2 * kPackPieceSize + 12345;
   {
     std::ofstream o(big, std::ios::binary);
-    std::string chunk(65536, 'b');
-    for (int i = 0; i < 40; ++i) o << chunk;  // 2.5 MB
+    o << std::string(size_t(size), 'b');
   }
   PackJob job = BaseJob();
   job.files = {{"big.bin", big, "", 0}};
   std::vector<int64_t> done;
   ASSERT_EQ(WritePackage(job, Path("Setup.exe"), nullptr,
                          [&](int64_t d, int64_t total, std::string_view) {
-                           EXPECT_EQ(total, 40 * 65536);
+                           EXPECT_EQ(total, size);
                            done.push_back(d);
                          }),
             "");
-  EXPECT_EQ(done, (std::vector<int64_t>{kPackPieceSize, 2 * kPackPieceSize, 40 * 65536}));
+  EXPECT_EQ(done, (std::vector<int64_t>{kPackPieceSize, 2 * kPackPieceSize, size}));
 }
 
 // --- what the package reader makes of it
@@ -566,6 +569,53 @@ TEST_F(PackWriterTest, TheReaderAcceptsEveryPartOfASet) {
     EXPECT_EQ(setup.GetUpdateToken(true), "T1");
     for (const auto& path : written) fs::remove(path);
   }
+}
+
+// The relaunched copy starts from the started file's name + ".001" and must find the whole set; the
+// files come from disk in pieces across 3+ parts and keep their bytes and time stamps.
+TEST_F(PackWriterTest, RelaunchSetExtractsWholeFromThe001Part) {
+  constexpr uint32_t kStamp = ((2024 - 1980) * 512 + 2 * 32 + 29) << 16 | (13 * 2048 + 37 * 32 + 21);
+  fs::create_directories(dir / "src");
+  std::string random(70000, '\0');
+  uint32_t x = 9;
+  for (char& c : random) c = char((x = x * 1103515245u + 12345u) >> 23);
+  const std::vector<std::pair<std::string, std::string>> sources = {
+      {"data\\r.bin", random}, {"t.txt", std::string(30000, 't')}, {"e.txt", ""}};
+  PackJob job = BaseJob();
+  for (const auto& [name, data] : sources) {
+    const std::string path = Path("src/" + std::to_string(job.files.size()));
+    std::ofstream(path, std::ios::binary) << data;
+    job.files.push_back({name, path, "", kStamp});
+  }
+  job.engine = {"Engine.exe", "", "engine", kStamp};
+  job.update.agentExe = "AppAU.exe";
+  job.installAgent = true;
+  job.layout = PackLayout::SpanRelaunch;
+  job.partSize = 30000;
+  std::vector<std::string> written;
+  ASSERT_EQ(WritePackage(job, Path("Setup.exe"), &written), "");
+  ASSERT_GE(written.size(), 4u);  // the started file, then .001, .002, .003 at least
+
+  fixture::RecordingUI ui;
+  bool ok = false;
+  std::string marked;
+  const std::string out = Path("out");
+  ExtractPackage(Path("Setup.exe.001"), out, "AppAU.exe", ok, ui, "Disk <DISK_NUM>", "", "", 0, false, marked);
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(ui.prompts.empty());
+  EXPECT_EQ(marked, "Engine.exe*");
+  for (const auto& [name, data] : sources) {
+    std::string path = out + "/" + name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    EXPECT_TRUE(ReadAll(path) == data) << name;
+    EXPECT_EQ(GetFileDosTime(path), kStamp) << name;
+  }
+  EXPECT_EQ(ReadAll(out + "/Engine.exe"), "engine");
+  // The agent copy is cut from the executable first part.
+  TGFileInfo agent(out + "/AppAU.exe");
+  EXPECT_TRUE(agent.IsAutoUpdateAgent());
+  EXPECT_EQ(agent.GetUpdateToken(true), "T1");
+  EXPECT_EQ(ReadAll(out + "/AppAU.exe").substr(0, 248), job.stub.substr(0, 248));
 }
 
 }  // namespace
