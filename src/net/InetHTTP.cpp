@@ -15,6 +15,27 @@ int chunkWaitMs = 0;
 
 bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true) || StartsWith("https://", url, true); }
 
+// The temporary file, open for the whole transfer: opening and closing it for every chunk costs
+// more than the transfer itself where file opens are expensive (under Wine, several round trips to
+// the server each).
+class TempFile {
+ public:
+  explicit TempFile(const std::string& path) : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "ab")) {}
+  ~TempFile() { Close(); }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  void Append(std::string_view data) {
+    if (file_) std::fwrite(data.data(), 1, data.size(), file_);
+  }
+  void Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
 // Replaces the target with the finished temporary file. The target goes only when the temporary
 // file is complete, so a failed transfer never costs the file that was there before.
 void ReplaceTarget(const std::string& temp, std::string_view target) {
@@ -93,6 +114,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
   TBytesRate meter = TBytesRate::ForSize(size, std::move(clock));
   if (progress) progress->PumpOnce();
 
+  TempFile file(target.empty() ? std::string() : temp);
   std::vector<char> buffer(kMaxChunk);
   uint32_t read = 0;
   do {
@@ -102,7 +124,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
       if (read > chunk) read = chunk;  // never trust a count beyond what was asked for
       const std::string_view data(buffer.data(), read);
       if (!target.empty()) {
-        AppendText(temp, data);
+        file.Append(data);
       } else {
         content.append(data);
       }
@@ -117,6 +139,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
     if (read > 0 && progress) progress->StepText(text);
   } while (read > 0 && !IsDownloadAborted());
 
+  file.Close();
   if (IsDownloadAborted()) error = "Download Aborted";
   if (!target.empty() && GetFileSizeByName(temp) == int64_t(size)) ReplaceTarget(temp, target);
   return error;
