@@ -225,3 +225,23 @@ TEST_F(HttpsClient, TrustedCertificateDownloads) {
   EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(50000));
 }
 }  // namespace
+
+namespace {
+// The client against a production web server: nginx on loopback with a config and prefix of its
+// own, started and stopped by the test.
+TEST(HttpClientNginx, DownloadsAndQueriesTheSize) {
+  TempDir served, out;
+  WriteFile(served / "Setup.exe", Pattern(200000));
+  NginxServer nginx(served.path());
+  ASSERT_TRUE(nginx.ok()) << nginx.error();
+  Result size = RunWine({TestkitExe("netprobe").string(), "size", nginx.Url("Setup.exe")});
+  EXPECT_EQ(LinesStartingWith(size.output, "size "), std::vector<std::string>{"200000"}) << size.output;
+  Result r = RunWine({TestkitExe("netprobe").string(), "download", nginx.Url("Setup.exe"), WinPath(out / "Setup.exe")});
+  EXPECT_EQ(LinesStartingWith(r.output, "step ").size(), 25u) << r.output;
+  EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(200000));
+  // nginx's own 404 page is recognised as what it is.
+  Result missing =
+      RunWine({TestkitExe("netprobe").string(), "download", nginx.Url("Missing.exe"), WinPath(out / "Missing.exe")});
+  EXPECT_EQ(LinesStartingWith(missing.output, "html-page "), std::vector<std::string>{"1"}) << missing.output;
+}
+}  // namespace
