@@ -10,6 +10,7 @@
 #include "PackFixture.h"
 #include "pack/PackX.h"
 #include "pack/ZLibOpen.h"
+#include "platform/System.h"
 #include "util/Files.h"
 
 using namespace fixture;
@@ -59,9 +60,13 @@ TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
        CompressedBlock(Entry("data\\sub\\c.bin", "0", "")), StoredBlock("no zero at all")},
       5);
   DebugCapture debug;
+  const uint32_t before = DateTimeToDos(LocalNow());
   Result r = Extract(dir.Write("Setup.exe", Build(p)));
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.marked, "Engine.exe* /x");
+  // A stamp of 0 or one that is no number leaves the time of writing.
+  EXPECT_GE(GetFileDosTime(out + "/b.bin"), before);
+  EXPECT_GE(GetFileDosTime(out + "/Engine.exe"), before);
   EXPECT_EQ(Out("a.txt"), "alpha");
   EXPECT_EQ(GetFileDosTime(out + "/a.txt"), kStamp);
   EXPECT_EQ(Out("b.bin"), std::string("\0\1\2", 3));
@@ -161,6 +166,20 @@ TEST_F(UnPackTest, SpannedPartsNamedFromExeAndFrom001) {
     EXPECT_EQ(ui.autoPlay, 2) << first;
     EXPECT_EQ(ui.Advances(), 4 + 2) << first;  // four new files, two moves to a further part
   }
+}
+
+TEST_F(UnPackTest, PartWithWrongMagicIsSkippedButItsContinuedBitFollowed) {
+  auto set = SpannedSet();
+  std::string source = dir.Write("Setup.exe", set[0]);
+  PutU32(set[1], set[1].size() - 74 + 12, 0x12345678);
+  PutU32(set[1], set[1].size() - 74 + 16, kChecksumDisabled);
+  dir.Write("Setup.exe.002", set[1]);
+  dir.Write("Setup.exe.003", set[2]);
+  Result r = Extract(source);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(Out("big.bin"), "part one;");
+  EXPECT_EQ(r.marked, "");
+  EXPECT_EQ(Out("last.txt"), "z");
 }
 
 TEST_F(UnPackTest, DiskQuestionUntilThePartArrives) {
