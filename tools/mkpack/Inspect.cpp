@@ -46,22 +46,28 @@ class Reader {
   int64_t size_ = -1;
 };
 
-// zlib stream to bytes; false on a damaged stream.
-bool Inflate(const std::string& in, std::string& out, std::string& error) {
+// An entry's header lies in its first bytes; the rest is only counted.
+constexpr size_t kHeadKept = 65537;
+
+// Inflates a zlib stream keeping its first kHeadKept bytes in head and counting all of them in
+// total, so a stream that inflates to gigabytes costs no memory. False on a damaged stream.
+bool InflateHead(const std::string& in, std::string& head, int64_t& total, std::string& error) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return error = "inflateInit failed", false;
-  out.assign(std::max<size_t>(in.size() * 4, 256), '\0');
+  std::vector<char> buf(65536);
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
   z.avail_in = uInt(in.size());
+  head.clear();
+  total = 0;
   int rc = Z_OK;
   while (rc == Z_OK) {
-    if (z.total_out == out.size()) out.resize(out.size() * 2);
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + z.total_out);
-    z.avail_out = uInt(out.size() - z.total_out);
+    z.next_out = reinterpret_cast<Bytef*>(buf.data());
+    z.avail_out = uInt(buf.size());
     rc = inflate(&z, Z_NO_FLUSH);
-    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
+    const size_t got = buf.size() - z.avail_out;
+    if (head.size() < kHeadKept) head.append(buf.data(), std::min(got, kHeadKept - head.size()));
+    total += int64_t(got);
   }
-  out.resize(z.total_out);
   inflateEnd(&z);
   if (rc != Z_STREAM_END) return error = z.msg ? z.msg : "truncated zlib stream", false;
   return true;
@@ -227,19 +233,20 @@ bool InspectFile(const std::string& path, Walk& walk) {
     if (walk.blockIndex <= walk.metaBlocks) continue;
     if (!entriesShown) std::printf("entries:\n");
     entriesShown = true;
-    std::string entry, error;
-    if (len > 0 && !Inflate(block, entry, error)) {
+    std::string head, error;
+    int64_t total = int64_t(block.size());
+    if (len > 0 && !InflateHead(block, head, total, error)) {
       std::printf("  block %lld: damaged zlib stream (%s)\n", static_cast<long long>(walk.blockIndex), error.c_str());
       walk.healthy = false;
       continue;
     }
-    if (len <= 0) entry.swap(block);
-    size_t zero = entry.find('\0');
-    if (zero == 0 || zero == entry.npos) continue;
-    auto header = Tokens(entry.substr(0, zero));
+    if (len <= 0) head = block.substr(0, kHeadKept);
+    size_t zero = head.find('\0');
+    if (zero == 0 || zero == head.npos) continue;
+    auto header = Tokens(head.substr(0, zero));
     std::string name = header.empty() ? "" : header[0];
     uint32_t stamp = header.size() > 1 ? uint32_t(std::strtoul(header[1].c_str(), nullptr, 10)) : 0;
-    walk.Entry(name, stamp, int64_t(entry.size() - zero - 1));
+    walk.Entry(name, stamp, total - int64_t(zero) - 1);
   }
   walk.FlushEntry();
   return opt & kPackContinued;
