@@ -1,6 +1,7 @@
 // netprobe: runs the stub's HTTP client from the command line, so that tests and benchmarks see
 // it work for real. One line per event on standard output:
-//   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet]
+//   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet] [--progbar]
+//       (--progbar reports through the stub's own progress bar object as well, with no window)
 //       range POS MAX / step TEXT (each chunk) / error TEXT or ok / steps N / target-bytes N /
 //       html-page 0|1 (whether what arrived is a server's HTML error page) / ms N
 //       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
@@ -15,6 +16,7 @@
 
 #include "net/InetHTTP.h"
 #include "platform/System.h"
+#include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
 
@@ -22,17 +24,25 @@ namespace {
 class ProbeProgress : public DownloadProgress {
  public:
   ProbeProgress(int abortAfter, bool quiet) : abortAfter_(abortAfter), quiet_(quiet) {}
-  void SetRange(int position, int maximum) override { std::printf("range %d %d\n", position, maximum); }
+  void SetRange(int position, int maximum) override {
+    std::printf("range %d %d\n", position, maximum);
+    if (bar_) bar_->SetRange(position, maximum);
+  }
   void StepText(std::string_view text) override {
     ++steps_;
+    if (bar_) bar_->StepText(text);
     if (!quiet_) std::printf("step %.*s\n", int(text.size()), text.data());
     // Raised here as the window's close box would, between two chunks.
     if (abortAfter_ > 0 && steps_ == abortAfter_) SetDownloadAbort(true);
   }
-  void PumpOnce() override { PumpMessages(0); }
+  void PumpOnce() override {
+    if (bar_) bar_->PumpOnce();
+  }
+  void UseStubProgressBar() { bar_ = &ProcessProgBar(nullptr); }
   int steps() const { return steps_; }
 
  private:
+  TProgBar* bar_ = nullptr;
   int abortAfter_;
   bool quiet_;
   int steps_ = 0;
@@ -40,7 +50,7 @@ class ProbeProgress : public DownloadProgress {
 
 int Usage() {
   std::fputs(
-      "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet]\n"
+      "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet] [--progbar]\n"
       "       netprobe size URL\n"
       "       netprobe connected\n",
       stderr);
@@ -50,12 +60,14 @@ int Usage() {
 int Download(int argc, char** argv) {
   if (argc < 4) return Usage();
   int abortAfter = 0;
-  bool quiet = false;
+  bool quiet = false, progbar = false;
   for (int i = 4; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
       abortAfter = std::atoi(argv[++i]);
     } else if (!std::strcmp(argv[i], "--chunk-wait") && i + 1 < argc) {
       SetDownloadChunkWait(std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "--progbar")) {
+      progbar = true;
     } else if (!std::strcmp(argv[i], "--quiet")) {
       quiet = true;
     } else {
@@ -64,6 +76,7 @@ int Download(int argc, char** argv) {
   }
   const std::string target = argv[3];
   ProbeProgress progress(abortAfter, quiet);
+  if (progbar) progress.UseStubProgressBar();
   std::string content, error;
   SetDownloadAbort(false);
   const int64_t start = TickMs();
