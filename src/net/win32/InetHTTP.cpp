@@ -122,8 +122,10 @@ class WindowHost : public DownloadHost {
 
 bool IsInternetConnected(std::string& reason) {
   DWORD flags = 0;
+  SetLastError(0);
   if (Inet_GetConnectedState(&flags, 0)) return true;
-  reason = LastErrorText();
+  // The call may fail without an error code; "The operation completed successfully" is no reason.
+  reason = GetLastError() ? LastErrorText() : std::string();
   return false;
 }
 

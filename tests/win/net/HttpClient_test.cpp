@@ -245,3 +245,21 @@ TEST(HttpClientNginx, DownloadsAndQueriesTheSize) {
   EXPECT_EQ(LinesStartingWith(missing.output, "html-page "), std::vector<std::string>{"1"}) << missing.output;
 }
 }  // namespace
+
+namespace {
+TEST(HttpClientWithoutWinInet, FailsWithTheInitialisationText) {
+  TempDir out;
+  const std::vector<std::string> probe = {TestkitExe("netprobe").string(), "--wininet", "NoSuchInet.dll"};
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), probe.begin(), probe.end());
+    return RunWine(args);
+  };
+  Result download = run({"download", "http://127.0.0.1:9/Setup.exe", WinPath(out / "Setup.exe")});
+  EXPECT_EQ(LinesStartingWith(download.output, "error "),
+            std::vector<std::string>{"Unable to initialize \"WinINet.dll\""})
+      << download.output;
+  EXPECT_EQ(LinesStartingWith(run({"size", "http://127.0.0.1:9/Setup.exe"}).output, "size "),
+            std::vector<std::string>{"-1"});
+  EXPECT_EQ(LinesStartingWith(run({"connected"}).output, "connected ").at(0).substr(0, 1), "0");
+}
+}  // namespace

@@ -7,6 +7,8 @@
 //       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
 //   netprobe size URL        -> size N
 //   netprobe connected       -> connected 1, or connected 0 REASON
+// --wininet NAME before the command binds that library instead of WinINet.dll (a missing one
+// shows how the client behaves on a system without it).
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "net/InetHTTP.h"
+#include "net/win32/WinInet.h"
 #include "platform/System.h"
 #include "ui/VProgBar.h"
 #include "util/Files.h"
@@ -101,6 +104,12 @@ int Download(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && !std::strcmp(argv[1], "--wininet")) {
+    SetWinInetLibraryName(argv[2]);
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "download") return Download(argc, argv);
