@@ -104,7 +104,7 @@ TEST(WinProcess, WaitsEndWhenTheProgramOrWindowHasGone) {
 // A thread waiting in WaitPumping still answers messages sent to its windows.
 TEST(WinProcess, PumpedWaitKeepsWindowsAnswering) {
   Process waiter({TestkitExe("vkprobe").string(), "pumped-wait", "60000"});
-  ASSERT_TRUE(WaitFor([&] { return ProbeOut({"send", "VkProbePump", "41"}) == "42" || !waiter.Running(); }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return ProbeOut({"send", "VkProbePump", "41"}) == "42" || !waiter.Running(); }, 50000));
   EXPECT_TRUE(waiter.Running()) << "the answer came while the wait was still on";
   waiter.Kill();
 }

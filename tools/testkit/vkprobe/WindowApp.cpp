@@ -78,7 +78,7 @@ int RunPumpedWait(int64_t ms) {
 int SendToWindow(const char* windowClass, unsigned long wParam) {
   HWND wnd = FindWindowA(windowClass, nullptr);
   DWORD_PTR answer = 0;
-  if (!wnd || !SendMessageTimeoutA(wnd, WM_APP, wParam, 0, SMTO_NORMAL, 30000, &answer)) return 1;
+  if (!wnd || !SendMessageTimeoutA(wnd, WM_APP, wParam, 0, SMTO_NORMAL, 3000, &answer)) return 1;
   std::printf("%lu\n", (unsigned long)answer);
   return 0;
 }
