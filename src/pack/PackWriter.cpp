@@ -401,6 +401,16 @@ std::string RandomToken() {
   return token;
 }
 
+// Part files of an earlier, longer build of the same setup would be copied to disks with the new
+// set and confuse whoever reads them; they go. Only the names this writer gives parts are touched.
+void RemoveStaleParts(const std::string& outPath, const std::vector<std::string>& written) {
+  for (int part = 1; part <= kPackMaxParts; ++part) {
+    const std::string name = PackPartName(outPath, part);
+    if (std::find(written.begin(), written.end(), name) != written.end()) continue;
+    if (std::remove(name.c_str()) != 0 && part > 1) return;
+  }
+}
+
 std::string FolderOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return cut == path.npos ? std::string() : std::string(path.substr(0, cut + 1));
@@ -667,6 +677,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
   if (auto e = out.Commit(&paths); !e.empty()) return e;
   // Setup file first, then the package files in order.
   std::stable_partition(paths.begin(), paths.end(), [&](const std::string& p) { return p == outPath; });
+  RemoveStaleParts(outPath, paths);
   if (written) *written = std::move(paths);
   return {};
 }

@@ -452,6 +452,28 @@ TEST_F(PackWriterTest, AFailedBuildKeepsTheOldSetup) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
+TEST_F(PackWriterTest, ALaterShorterBuildRemovesTheStaleParts) {
+  PackJob job = BaseJob();
+  job.level = 0;
+  job.files = {{"a.bin", "", std::string(5000, 'a'), 0}};
+  job.layout = PackLayout::SpanRelaunch;
+  job.partSize = 1500;
+  ASSERT_EQ(WritePackage(job, Path("Setup.exe")), "");
+  ASSERT_TRUE(fs::exists(Path("Setup.exe.005")));
+  std::ofstream(Path("Setup.exe.txt")) << "not a part";
+  job.layout = PackLayout::Span;
+  job.partSize = 3000;
+  std::vector<std::string> written;
+  ASSERT_EQ(WritePackage(job, Path("Setup.exe"), &written), "");
+  ASSERT_LT(written.size(), 5u);
+  std::vector<std::string> left, expected = {"Setup.exe.txt"};
+  for (const auto& e : fs::directory_iterator(dir)) left.push_back(e.path().filename().string());
+  for (const auto& w : written) expected.push_back(fs::path(w).filename().string());
+  std::sort(left.begin(), left.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
+}
+
 TEST_F(PackWriterTest, LargeFilesAreReadInPieces) {
   // A file on disk larger than two pieces: pieces of at most kPackPieceSize, progress per piece.
   const std::string big = Path("big.bin");
