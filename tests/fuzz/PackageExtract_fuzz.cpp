@@ -36,10 +36,12 @@ struct QuietUI : ExtractUI {
 };
 
 const fs::path& Root() {
+  // Under $TMPDIR: tests/fuzz/run points it at a folder it removes, since libFuzzer ends the
+  // process without running exit handlers.
   static const fs::path root = [] {
-    char tmpl[] = "/tmp/velkit-fuzz-XXXXXX";
-    if (!mkdtemp(tmpl)) std::abort();
-    std::atexit([] { fs::remove_all(Root()); });
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/velkit-fuzz-XXXXXX";
+    if (!mkdtemp(tmpl.data())) std::abort();
     return fs::path(tmpl);
   }();
   return root;
