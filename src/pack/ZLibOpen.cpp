@@ -3,7 +3,7 @@
 
 std::string ZLibErrorText(int code) { return zError(code); }
 
-EZLibError::EZLibError(int code) : std::runtime_error(ZLibErrorText(code)), code_(code) {}
+const char* EZLibError::what() const noexcept { return zError(code_); }
 
 TInflateStream::TInflateStream() : out_(kInflateOutputSize, '\0') {
   int rc = inflateInit(&zs_);

@@ -4,15 +4,19 @@
 #pragma once
 #include <zlib.h>
 
+#include <exception>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-class EZLibError : public std::runtime_error {
+// Derives from std::exception, not std::runtime_error: zlib's texts are static, and runtime_error's
+// string member would pull libstdc++'s reference-counted string into the stub (about 60 KB).
+class EZLibError : public std::exception {
  public:
-  explicit EZLibError(int code);
+  explicit EZLibError(int code) : code_(code) {}
   int Code() const { return code_; }
+  // zlib's standard text for the code.
+  const char* what() const noexcept override;
 
  private:
   int code_;

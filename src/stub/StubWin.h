@@ -44,6 +44,8 @@ void WinMain(const StubWinOptions& options);
 // The main window as a handle value; 0 while there is none.
 intptr_t MainWindowHandle();
 void ShowMainWindow(bool show);
+// Shows or hides the small activity bar (the setup run shows it when the package asks for it).
+void ShowActivityBar(bool show);
 // Stops timer 1, so that the setup run starts only once.
 void StopMainTimer();
 

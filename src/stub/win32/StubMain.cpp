@@ -4,12 +4,14 @@
 
 #include "agent/StubGlob.h"
 #include "pack/PackX.h"
+#include "pack/StubSetup.h"
 #include "pack/win32/StubSetupWin.h"
 #include "platform/System.h"
 #include "stub/CmdLine.h"
 #include "stub/Roles.h"
 #include "stub/RolesAgent.h"
 #include "stub/Stub.h"
+#include "stub/StubWin.h"
 #include "util/Files.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
@@ -17,8 +19,20 @@
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
-// The stub window comes with the main window unit; until then a role that needs it ends at once.
-void RunStubWindow(void (*)()) { DebugLn("stub window: not part of this build yet"); }
+// The stub window with the own package's title and font; onTimer drives the role.
+void RunStubWindow(void (*onTimer)()) {
+  const TGFileInfo& own = OwnPackage();
+  StubWinOptions options;
+  options.className = StubWindowClassName();
+  options.title = own.GetLangString("s0", "Velkit Installation Suite");
+  options.fontName = own.GetFontName();
+  options.fontSize = own.GetFontSize();
+  options.charset = own.GetCharset();
+  options.onTimer = onTimer;
+  // The window's end removes the setup work folder (made first if this process had none).
+  options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
+  StubWin::WinMain(options);
+}
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
 void SpanDiskRelaunch() {
@@ -69,7 +83,7 @@ void DoRunStubWin() {
         SpanDiskRelaunch();
         break;
       case StubRole::PlainStub:
-        RunStubWindow(nullptr);
+        RunStubWindow(StartSetupRun);
         if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
         break;
     }

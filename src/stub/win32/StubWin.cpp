@@ -132,6 +132,10 @@ void ShowMainWindow(bool show) {
   if (mainWnd) ShowWindow(mainWnd, show ? SW_SHOW : SW_HIDE);
 }
 
+void ShowActivityBar(bool show) {
+  if (activityBar) ShowWindow(activityBar, show ? SW_SHOW : SW_HIDE);
+}
+
 void StopMainTimer() {
   if (mainWnd) KillTimer(mainWnd, kStubTimerId);
 }
