@@ -1,0 +1,175 @@
+// Web setups of the real stub under Wine: the stub downloads its package from a server on
+// 127.0.0.1 (the test kit's httpserver, or nginx), checks the package token and runs the test
+// engine, or refuses with the texts users see; the boxes are answered through the window driver.
+#include <gtest/gtest.h>
+
+#include "../setup/SetupKit.h"
+#include "TestServer.h"
+#include "WineHarness.h"
+#include "pack/StubSetup.h"
+
+using namespace wine;
+using namespace nettest;
+
+namespace {
+const std::string kBox = "VMsgBox";
+
+class WebSetup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server = std::make_unique<TestServer>(served.path());
+    ASSERT_GT(server->port(), 0) << "httpserver did not start";
+    fs::remove(HostTempDir() / "WebPkg.exe");
+  }
+  void TearDown() override { fs::remove(HostTempDir() / "WebPkg.exe"); }
+
+  // Writes the web stub (dir/Setup.exe) and its package (dir/WebPkg.exe) for the address.
+  PackJob Job(const std::string& url, const std::string& token, bool confirm = false) {
+    PackJob job = setupkit::SampleJob();
+    job.layout = PackLayout::Web;
+    job.web.url = url;
+    job.web.setupName = "WebPkg.exe";
+    job.web.token = token;
+    job.confirmDownload = confirm;
+    return job;
+  }
+  fs::path WriteWebSetup(const TempDir& dir, const PackJob& job) { return setupkit::WriteSetup(dir, job); }
+  // The package of a web setup with this token, served as served/<path>.
+  void Serve(const std::string& token, const std::string& path = "WebPkg.exe") {
+    TempDir scratch;
+    WriteWebSetup(scratch, Job("http://unused", token));
+    fs::create_directories((served / path).parent_path());
+    fs::rename(scratch / "WebPkg.exe", served / path);
+  }
+  std::string Base(const std::string& prefix = "") const {
+    return "http://127.0.0.1:" + std::to_string(server->port()) + (prefix.empty() ? "" : "/" + prefix);
+  }
+  // Waits for the message box, returns its listing (texts included) and presses the button.
+  std::string Answer(const std::string& button) {
+    if (setupkit::Drive({"wait", "--class", kBox, "--visible", "--timeout", "30000"}) != 0) return "<no box>";
+    std::string listing = setupkit::DriveOutput({"list", "--class", kBox});
+    setupkit::Drive({"click", "--class", kBox, "--button", button});
+    return listing;
+  }
+
+  TempDir served, dir, steer;
+  std::unique_ptr<TestServer> server;
+};
+
+TEST_F(WebSetup, DownloadsMatchesTheTokenAndRunsTheEngine) {
+  Serve("TOKEN-1");
+  fs::path setup = WriteWebSetup(dir, Job(Base(), "TOKEN-1"));
+  fs::remove(dir / "WebPkg.exe");  // only on the server
+  setupkit::EngineSteering engine(steer, "ExitCode=3\r\nDeleteAtom=1\r\n");
+  Result r = RunWine({setup.string()}, 120000);
+  EXPECT_EQ(r.exitCode, 3) << "the engine's exit code";
+  EXPECT_TRUE(engine.Ran());
+  EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "the downloaded package is deleted";
+}
+
+TEST_F(WebSetup, RefusedPackagesRunNothing) {
+  struct Case {
+    std::string source;
+    const char* text;
+  } cases[] = {
+      {Base(), "Bad Secret Token!"},           // a package of another setup
+      {Base("404"), "404 File Not Found..."},  // the server's HTML error page
+  };
+  Serve("OTHER-TOKEN");
+  for (const Case& c : cases) {
+    TempDir setupDir;
+    fs::path setup = WriteWebSetup(setupDir, Job(c.source, "TOKEN-1"));
+    fs::remove(setupDir / "WebPkg.exe");
+    setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+    Process stub({setup.string()});
+    std::string box = Answer("&OK");
+    EXPECT_NE(box.find(c.text), std::string::npos) << box;
+    EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed) << c.source;
+    EXPECT_FALSE(engine.Ran()) << c.source;
+    EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "the refused download is deleted";
+  }
+}
+
+TEST_F(WebSetup, DecliningTheDownloadRunsNothing) {
+  Serve("TOKEN-1");
+  fs::path setup = WriteWebSetup(dir, Job(Base(), "TOKEN-1", true));
+  fs::remove(dir / "WebPkg.exe");
+  setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+  Process stub({setup.string()});
+  std::string box = Answer("&No");
+  EXPECT_NE(box.find("INTERNET DOWNLOAD"), std::string::npos) << box;
+  EXPECT_NE(box.find("MB"), std::string::npos) << box;
+  EXPECT_EQ(stub.Wait(60000), kExitCancelled);
+  EXPECT_FALSE(engine.Ran());
+  EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "nothing was downloaded";
+}
+
+TEST_F(WebSetup, PackageBesideTheStubIsUsedWithoutDownload) {
+  // The address leads nowhere: the run can only succeed with the file beside the stub.
+  fs::path setup = WriteWebSetup(dir, Job("http://127.0.0.1:" + std::to_string(FreePort()), "TOKEN-1", true));
+  ASSERT_TRUE(fs::exists(dir / "WebPkg.exe"));
+  setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+  Result r = RunWine({setup.string()}, 120000);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(engine.Ran());
+  EXPECT_TRUE(fs::exists(dir / "WebPkg.exe")) << "a package that was not downloaded stays";
+}
+
+TEST_F(WebSetup, EndToEndFromNginx) {
+  Serve("TOKEN-1");
+  NginxServer nginx(served.path());
+  ASSERT_TRUE(nginx.ok()) << nginx.error();
+  fs::path setup = WriteWebSetup(dir, Job("http://127.0.0.1:" + std::to_string(nginx.port()), "TOKEN-1"));
+  fs::remove(dir / "WebPkg.exe");
+  setupkit::EngineSteering engine(steer, "ExitCode=7\r\nDeleteAtom=1\r\n");
+  Result r = RunWine({setup.string()}, 120000);
+  EXPECT_EQ(r.exitCode, 7);
+  EXPECT_TRUE(engine.Ran());
+  EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe"));
+}
+}  // namespace
+
+namespace {
+TEST_F(WebSetup, ClosingTheWindowAbortsTheDownload) {
+  Serve("TOKEN-1");
+  fs::path setup = WriteWebSetup(dir, Job(Base("slow"), "TOKEN-1"));
+  fs::remove(dir / "WebPkg.exe");
+  setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+  Process stub({setup.string()});
+  const std::string title = "Velkit Installation Suite";
+  ASSERT_EQ(setupkit::Drive({"wait", "--title", title, "--visible", "--timeout", "30000"}), 0);
+  // The first close request only raises the abort flag; the download ends after its chunk.
+  setupkit::Drive({"close", "--title", title});
+  std::string box = Answer("&OK");
+  EXPECT_NE(box.find("Download Aborted"), std::string::npos) << box;
+  EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed);
+  EXPECT_FALSE(engine.Ran());
+  EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "an aborted download never takes the target's name";
+}
+}  // namespace
+
+namespace {
+// A web setup whose package installs the update agent leaves the agent copy (the stub itself,
+// flagged as an agent) in the setup work folder for the engine, which is still on screen here.
+TEST_F(WebSetup, AgentCopyWaitsInTheWorkFolder) {
+  PackJob job = Job(Base(), "TOKEN-1");
+  job.installAgent = true;
+  job.update.agentExe = "MyAppUpdate.exe";
+  Serve("TOKEN-1");
+  fs::path setup = WriteWebSetup(dir, job);
+  fs::remove(dir / "WebPkg.exe");
+  const fs::path hold = steer / "hold";
+  setupkit::EngineSteering engine(steer, "HoldFile=" + WinPath(hold) + "\r\n");
+  Process stub({setup.string()});
+  const fs::path agent = setupkit::WorkFolderOf(setup) / "MyAppUpdate.exe";
+  EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine ran";
+  ASSERT_TRUE(fs::exists(agent));
+  const std::string image = ReadFile(agent), own = ReadFile(setup);
+  ASSERT_EQ(image.size(), own.size());
+  EXPECT_EQ(image[image.size() - 5], 1) << "the copy is flagged as an agent";
+  EXPECT_EQ(image.substr(0, image.size() - 5), own.substr(0, own.size() - 5));
+  WriteFile(hold, "go");
+  EXPECT_EQ(stub.Wait(60000), 0);
+  EXPECT_FALSE(fs::exists(agent)) << "the work folder goes at the end";
+}
+}  // namespace
