@@ -38,6 +38,9 @@ class EntryWriter {
     if (state_ != State::kData || bytes.empty()) return;
     dataSize_ += int64_t(bytes.size());
     if (failed_) return;
+    // Room for a whole chunk and the piece that crosses it, so that the buffer never reallocates:
+    // a doubling copy would keep two megabytes resident.
+    if (pending_.capacity() < kWriteChunk + kReadChunk) pending_.reserve(kWriteChunk + kReadChunk);
     pending_.append(bytes);
     if (pending_.size() >= kWriteChunk) Write(0);
   }
