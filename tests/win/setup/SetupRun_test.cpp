@@ -195,3 +195,32 @@ TEST(SetupRun, SecondStartOfTheSameFileDoesNothing) {
   EXPECT_EQ(first.Wait(60000), 0);
   EXPECT_EQ(copy.Wait(60000), 0);
 }
+
+// A package with the auto-update flag: under the AU name it is the plain agent and runs no setup;
+// under any other name it runs the setup.
+TEST(SetupRun, AutoUpdatePackageRoleFollowsTheFileName) {
+  struct Case {
+    const char* fileName;
+    const char* role;
+    bool setupRuns;
+  } cases[] = {{"app.EXE", "Role=PlainAgent", false}, {"Setup.exe", "Role=PlainStub", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fileName);
+    TempDir dir;
+    PackJob job = SampleJob();
+    job.autoUpdateAgent = true;
+    job.update.agentExe = "App.exe";
+    fs::path setup = WriteSetup(dir, job, c.fileName);
+    EngineSteering engine(dir, "");
+    DebugCapture debug;
+    Result r = RunWine(LaunchArgs(dir, WinPath(setup) + " /hide"), 60000);
+    debug.Stop();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(debug.Text().find(" ==== ThisIs_AutoUpdateProg=TRUE"), std::string::npos) << debug.Text();
+    EXPECT_NE(debug.Text().find(c.role), std::string::npos) << debug.Text();
+    EXPECT_EQ(engine.Ran(), c.setupRuns);
+    if (c.setupRuns) {
+      EXPECT_NE(engine.Get("CommandLine").find(" /AutoUpdateProg"), std::string::npos);
+    }
+  }
+}

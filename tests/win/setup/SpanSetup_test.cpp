@@ -58,6 +58,7 @@ TEST(SpanSetup, MissingPartAsksForTheDiskAndCancelRunsNothing) {
   fs::remove(dir / "Setup.exe.003");
   fs::path work = WorkFolderOf(setup);
   EngineSteering engine(dir, "");
+  DebugCapture debug;
   Process first(LaunchArgs(dir, WinPath(setup) + " /hide"));
   ASSERT_EQ(Drive({"wait", "--title", "Attention", "--visible", "--timeout", "30000"}), 0) << "no disk question";
   std::string box = DriveOutput({"list", "--title", "Attention"});
@@ -66,4 +67,7 @@ TEST(SpanSetup, MissingPartAsksForTheDiskAndCancelRunsNothing) {
   EXPECT_TRUE(WaitFor([&] { return !fs::exists(work); }, 60000)) << "the copy and its folder stay";
   EXPECT_FALSE(engine.Ran());
   EXPECT_EQ(first.Wait(60000), 0);
+  // The copy's own exit code says why (nobody waits for it, so the debug channel shows it).
+  debug.Stop();
+  EXPECT_NE(debug.Text().find("Setup run ended without an engine, exit code 91"), std::string::npos) << debug.Text();
 }
