@@ -203,7 +203,9 @@ TEST(SetupRun, AutoUpdatePackageRoleFollowsTheFileName) {
     const char* fileName;
     const char* role;
     bool setupRuns;
-  } cases[] = {{"app.EXE", "Role=PlainAgent", false}, {"Setup.exe", "Role=PlainStub", true}};
+  } cases[] = {{"app.EXE", "Role=PlainAgent", false},
+               {"x_app.exe", "Role=XAgent", false},
+               {"Setup.exe", "Role=PlainStub", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fileName);
     TempDir dir;
