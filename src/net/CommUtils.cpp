@@ -46,7 +46,13 @@ std::string TBytesRate::GetProgressText(uint32_t total, uint32_t received, uint3
   std::string text;
   if (megabyteMode_ || kilobyteMode_) {
     const double unit = megabyteMode_ ? 1048576.0 : 1024.0;
-    text = SizeText(true, 1, unit, received) + "/" + SizeText(true, 1, unit, total) + (megabyteMode_ ? " MB" : " KB");
+    // The total stays the same for a whole transfer; formatting a number costs more than the rest
+    // of a chunk's work where the C library's float formatting is slow (msvcrt under Wine).
+    if (total != totalFormatted_ || totalText_.empty()) {
+      totalText_ = SizeText(true, 1, unit, total);
+      totalFormatted_ = total;
+    }
+    text = SizeText(true, 1, unit, received) + "/" + totalText_ + (megabyteMode_ ? " MB" : " KB");
   } else {
     text = std::to_string(received) + "/" + std::to_string(total) + " Bytes";
   }

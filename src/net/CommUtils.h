@@ -31,6 +31,8 @@ class TBytesRate {
   bool megabyteMode_;
   std::string rateText_;
   uint32_t lastRateTick_ = 0;
+  std::string totalText_;
+  uint32_t totalFormatted_ = 0;
 };
 
 // True when the first 1000 characters (of the file at path when it exists, else of content) look

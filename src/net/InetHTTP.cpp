@@ -20,7 +20,10 @@ bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true)
 // the server each).
 class TempFile {
  public:
-  explicit TempFile(const std::string& path) : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "ab")) {}
+  explicit TempFile(const std::string& path) : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "ab")) {
+    // Chunks are collected into larger writes: each write is a system call of its own.
+    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
+  }
   ~TempFile() { Close(); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -33,6 +36,7 @@ class TempFile {
   }
 
  private:
+  static constexpr size_t kWriteBuffer = 262144;
   std::FILE* file_;
 };
 
