@@ -97,18 +97,31 @@ uint32_t ComputePackageChecksum(std::string_view path, int64_t trailerLength) {
   }
   if (!file.Seek(start)) return 0;
   uint32_t sum = 0;
-  std::vector<unsigned char> chunk(4096);
-  size_t got;
+  // The sum is defined over reads of 4096 bytes. Reading 64 KiB at a time and walking it in steps
+  // of 4096 gives the same chunks with a sixteenth of the calls, since a read falls short only at
+  // the end of the file (a buffer that ends on a step boundary is followed by an empty chunk, as
+  // the next 4096-byte read would be).
+  constexpr size_t kChunk = 4096;
+  std::vector<unsigned char> buffer(16 * kChunk);
+  size_t filled = 0, at = 0, got;
   // Words stop counting once remaining drops to 4, so reading can stop there too: the bytes after
   // the package end never change the sum.
   do {
-    got = file.Read(chunk.data(), chunk.size());
-    for (size_t i = 0; i + 4 <= got; i += 4) {
-      remaining -= 4;
-      if (remaining > 4) sum += LoadU32(&chunk[i]);
+    if (at == filled) {
+      filled = file.Read(buffer.data(), buffer.size());
+      at = 0;
     }
+    got = std::min(kChunk, filled - at);
+    const unsigned char* chunk = &buffer[at];
+    at += got;
+    // Word i counts while remaining, once lowered by 4 * (i + 1), stays above 4.
+    const size_t words = got / 4;
+    const int64_t over = remaining - 8;
+    const size_t counted = over <= 0 ? 0 : size_t(std::min<int64_t>(int64_t(words), (over + 3) / 4));
+    for (size_t i = 0; i < counted; ++i) sum += LoadU32(chunk + 4 * i);
+    remaining -= int64_t(4 * words);
     if (remaining > 4) sum += kChecksumDisabled;
-  } while (got == chunk.size() && remaining > 4);
+  } while (got == kChunk && remaining > 4);
   return sum;
 }
 

@@ -1,12 +1,14 @@
-// The extraction walk. Each entry block is read in chunks of at most 64 KiB, inflated into a fixed
-// buffer when compressed, its header taken up to the first 0x00, and its data appended to the
-// target as it comes, so neither a block nor its inflated content is ever held whole.
+// The extraction walk. Each entry block is read in chunks of at most 64 KiB, its header taken up
+// to the first 0x00, and its data appended to the target as it comes, so neither a block nor its
+// inflated content is ever held whole. Stored chunks are read, and compressed ones inflated,
+// straight into the write buffer, which every entry of the walk shares: no copy, no allocation.
 #include "pack/UnPack.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "pack/PackFile.h"
@@ -24,25 +26,40 @@ constexpr size_t kReadChunk = 65536;
 constexpr size_t kMaxHeader = 65536;
 // Data collect up to this size before each append to the target.
 constexpr size_t kWriteChunk = 1048576;
+// The write buffer: less than kWriteChunk of data, preceded by less than a chunk of header, always
+// leave room for one more chunk.
+constexpr size_t kWriteBufferSize = kWriteChunk + 2 * kReadChunk;
+
+// The buffers an extraction reuses for every entry.
+struct ExtractBuffers {
+  std::unique_ptr<char[]> read{new char[kReadChunk]};
+  std::unique_ptr<char[]> write{new char[kWriteBufferSize]};
+};
 
 int g_saveFailures = 0;
 
-// Receives one entry's content in pieces and writes it.
+// Receives one entry's content in pieces, each placed by its producer in Space(), and writes it.
 class EntryWriter {
  public:
-  EntryWriter(std::string_view outputFolder, std::string& markedEntry, ExtractUI& ui)
-      : folder_(outputFolder), marked_(markedEntry), ui_(ui) {}
+  EntryWriter(std::string_view outputFolder, std::string& markedEntry, ExtractUI& ui, char* buffer)
+      : folder_(outputFolder), marked_(markedEntry), ui_(ui), buffer_(buffer) {}
 
-  void Take(std::string_view bytes) {
-    if (state_ == State::kHeader) bytes = TakeHeader(bytes);
+  // Where the next piece goes: kReadChunk bytes after the data collected so far.
+  std::span<char> Space() { return {buffer_ + used_, kReadChunk}; }
+
+  // Takes the size bytes just placed in Space().
+  void Commit(size_t size) {
+    std::string_view bytes(buffer_ + used_, size);
+    if (state_ == State::kHeader) {
+      bytes = TakeHeader(bytes);
+      // The data after the header stay where they are; the first write starts there.
+      if (state_ == State::kData) used_ = start_ = size_t(bytes.data() - buffer_);
+    }
     if (state_ != State::kData || bytes.empty()) return;
     dataSize_ += int64_t(bytes.size());
     if (failed_) return;
-    // Room for a whole chunk and the piece that crosses it, so that the buffer never reallocates:
-    // a doubling copy would keep two megabytes resident.
-    if (pending_.capacity() < kWriteChunk + kReadChunk) pending_.reserve(kWriteChunk + kReadChunk);
-    pending_.append(bytes);
-    if (pending_.size() >= kWriteChunk) Write(0);
+    used_ += bytes.size();
+    if (used_ - start_ >= kWriteChunk) Write(0);
   }
 
   // After the last piece: the final write carries the stamp, so the time is set only when every
@@ -95,12 +112,12 @@ class EntryWriter {
   }
 
   void Write(uint32_t stamp) {
-    if (!WriteFileData(target_, pending_, stamp, true)) {
+    if (!WriteFileData(target_, std::string_view(buffer_ + start_, used_ - start_), stamp, true)) {
       failed_ = true;
       errorText_ = LastSystemErrorText();
     }
     wroteAny_ = true;
-    pending_.clear();
+    used_ = start_ = 0;
   }
 
   std::string SaveFailureText() const {
@@ -113,7 +130,10 @@ class EntryWriter {
   std::string& marked_;
   ExtractUI& ui_;
   State state_ = State::kHeader;
-  std::string header_, target_, pending_, errorText_;
+  std::string header_, target_, errorText_;
+  char* buffer_;
+  // The collected data are buffer_[start_, used_); start_ is past the header, and 0 after a write.
+  size_t start_ = 0, used_ = 0;
   uint32_t stamp_ = 0;
   int64_t dataSize_ = 0;
   bool created_ = false, wroteAny_ = false, failed_ = false;
@@ -121,25 +141,25 @@ class EntryWriter {
 
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
 // False when the file ends early.
-bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, ExtractUI& ui) {
-  std::vector<char> chunk(kReadChunk);
+bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
+                       ExtractUI& ui) {
   std::unique_ptr<TInflateStream> inflater;
   if (compressed) inflater = std::make_unique<TInflateStream>();
   auto toWriter = [&](std::string_view piece) {
-    writer.Take(piece);
+    writer.Commit(piece.size());
     ui.PumpMessages();
   };
+  const TInflateStream::Space space = [&writer] { return writer.Space(); };
   try {
     while (n > 0) {
       size_t want = size_t(std::min<int64_t>(n, int64_t(kReadChunk)));
-      size_t got = file.Read(chunk.data(), want);
+      size_t got = file.Read(compressed ? readBuffer : writer.Space().data(), want);
       if (got == 0) return false;
       n -= int64_t(got);
       ui.PumpMessages();
-      std::string_view piece(chunk.data(), got);
       if (!compressed)
-        writer.Take(piece);
-      else if (inflater->Feed(piece, toWriter))
+        writer.Commit(got);
+      else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space))
         break;
     }
     if (inflater && !inflater->Ended()) throw EZLibError(Z_BUF_ERROR);
@@ -230,6 +250,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
   ui.Progress(0, 0, 0, 0, 1, {});
   int blockIndex = 0;
   int64_t entriesStart = 0;
+  ExtractBuffers buffers;
 
   for (;;) {
     bool truncated = false;
@@ -268,8 +289,8 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
           ++blockIndex;
           if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
           if (blockIndex <= trailer.MetaBlockCount()) continue;
-          EntryWriter writer(folder, markedEntry, ui);
-          if (!ExtractEntryBlock(file, n, length > 0, writer, ui)) {
+          EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
+          if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
             truncated = true;
             break;
           }

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,9 @@ class TInflateStream {
  public:
   static constexpr size_t kInflateOutputSize = 65536;
   using Sink = std::function<void(std::string_view)>;
+  // Where the next output piece goes, when the caller wants it in its own buffer rather than a
+  // copy of the stream's (at least one byte; only the first kInflateOutputSize bytes are used).
+  using Space = std::function<std::span<char>()>;
 
   TInflateStream();  // raises EZLibError when zlib cannot start
   ~TInflateStream();
@@ -40,7 +44,8 @@ class TInflateStream {
   // Inflates input, handing every piece of output to sink. Returns true once the stream has ended;
   // input after the end is ignored. Raises EZLibError for a damaged stream, and for one that asks
   // for a preset dictionary, which a package never provides (waiting for it would loop forever).
-  bool Feed(std::string_view input, const Sink& sink);
+  // With space, each piece is inflated into the span it gives and the sink sees that span's bytes.
+  bool Feed(std::string_view input, const Sink& sink, const Space& space = {});
   bool Ended() const { return ended_; }
 
  private:

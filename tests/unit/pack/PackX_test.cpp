@@ -113,6 +113,53 @@ TEST(PackChecksum, PartFileStartsAtZeroAndLongFilesAddPerChunk) {
   EXPECT_EQ(ComputePackageChecksum(path, 74), GetU32(bytes, bytes.size() - 58));
 }
 
+// The sum as defined, one 4096-byte read after the other, against the reader's batched reads: the
+// same result for every size around the read and batch boundaries, with and without the end mark
+// (including a mark past the end of the file), and with bytes after the marked end.
+TEST(PackChecksum, SameAsReadsOf4096ForEverySize) {
+  auto reference = [](std::string_view file, int64_t trailerLength) {
+    int64_t size = int64_t(file.size());
+    size_t at = 0;
+    const bool exe = file.size() >= 258 && file.substr(0, 2) == "MZ" && file.substr(256, 2) == "PE";
+    const uint32_t mark = exe ? GetU32(file, 252) : 0;
+    if (mark != 0) size = mark, at = 512;
+    int64_t remaining = size - trailerLength - int64_t(at);
+    uint32_t sum = 0;
+    size_t got;
+    do {
+      got = std::min<size_t>(4096, file.size() - std::min(at, file.size()));
+      for (size_t i = 0; i + 4 <= got; i += 4) {
+        remaining -= 4;
+        if (remaining > 4) sum += GetU32(file, at + i);
+      }
+      at += got;
+      if (remaining > 4) sum += 1234;
+    } while (got == 4096 && remaining > 4);
+    return sum;
+  };
+  TempDir dir;
+  uint32_t x = 2463534242u;
+  std::string noise(3 * 65536 + 9000, '\0');
+  for (char& c : noise) c = char((x ^= x << 13, x ^= x >> 17, x ^= x << 5) >> 24);
+  for (size_t size : {0u,     1u,     3u,      4u,      5u,      8u,      9u,      12u,    13u,    74u,    75u,
+                      78u,    82u,    83u,     87u,     4095u,   4096u,   4097u,   4100u,  4170u,  4171u,  4174u,
+                      4178u,  4179u,  8192u,   8266u,   65535u,  65536u,  65537u,  65610u, 65614u, 65618u, 65619u,
+                      69632u, 69706u, 131071u, 131072u, 131073u, 131146u, 196608u, 196690u}) {
+    const std::string part = noise.substr(0, size);
+    const std::string path = dir.Write("s.001", part);
+    for (int64_t trailerLength : {74, 4})
+      EXPECT_EQ(ComputePackageChecksum(path, trailerLength), reference(part, trailerLength)) << size;
+    if (size < 600) continue;
+    for (int64_t markShift : {0, -5000, -4095, 1, 9000}) {
+      std::string exe = part;
+      exe[0] = 'M', exe[1] = 'Z', exe[256] = 'P', exe[257] = 'E';
+      PutU32(exe, 252, uint32_t(int64_t(size) + markShift));
+      const std::string exePath = dir.Write("s.exe", exe);
+      EXPECT_EQ(ComputePackageChecksum(exePath, 74), reference(exe, 74)) << size << " " << markShift;
+    }
+  }
+}
+
 TEST(PackChecksum, SizeLimit) {
   TempDir dir;
   std::string path = dir.File("big.001");
