@@ -118,7 +118,13 @@ uint32_t ComputePackageChecksum(std::string_view path, int64_t trailerLength) {
     const size_t words = got / 4;
     const int64_t over = remaining - 8;
     const size_t counted = over <= 0 ? 0 : size_t(std::min<int64_t>(int64_t(words), (over + 3) / 4));
-    for (size_t i = 0; i < counted; ++i) sum += LoadU32(chunk + 4 * i);
+    // Eight running sums the compiler can keep in one vector register; the rest word by word.
+    uint32_t lanes[8] = {};
+    size_t i = 0;
+    for (; i + 8 <= counted; i += 8)
+      for (size_t k = 0; k < 8; ++k) lanes[k] += LoadU32(chunk + 4 * (i + k));
+    for (; i < counted; ++i) sum += LoadU32(chunk + 4 * i);
+    for (uint32_t lane : lanes) sum += lane;
     remaining -= int64_t(4 * words);
     if (remaining > 4) sum += kChecksumDisabled;
   } while (got == kChunk && remaining > 4);
