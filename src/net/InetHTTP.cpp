@@ -12,6 +12,7 @@
 namespace {
 bool downloadAborted = false;
 int chunkWaitMs = 0;
+bool readAhead = true;
 
 bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true) || StartsWith("https://", url, true); }
 
@@ -52,6 +53,8 @@ void SetDownloadAbort(bool aborted) { downloadAborted = aborted; }
 bool IsDownloadAborted() { return downloadAborted; }
 void SetDownloadChunkWait(int ms) { chunkWaitMs = ms < 0 ? 0 : ms; }
 int DownloadChunkWait() { return chunkWaitMs; }
+void SetDownloadReadAhead(bool on) { readAhead = on; }
+bool DownloadReadAhead() { return readAhead; }
 
 void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
                        DownloadProgress* progress, std::string& error) {

@@ -39,6 +39,10 @@ void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_
 // pending without sleeping; a benchmark sets 2 to compare with the classic fixed wait.
 void SetDownloadChunkWait(int ms);
 int DownloadChunkWait();
+// Whether the body is read from the network in large pieces (see ReadAhead.h); on by default, off
+// only for a benchmark's comparison.
+void SetDownloadReadAhead(bool on);
+bool DownloadReadAhead();
 // Releases the run-time binding of the Internet library; called once at the end of the main window.
 void UnloadWinInet();
 

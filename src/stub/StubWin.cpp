@@ -33,8 +33,13 @@ bool StubProgressState::Apply(int kind, int maximum, int position, int step) {
 
 const StubProgressState& StubProgress() { return progressState; }
 
+bool BarFillChanges(int from, int to, int maximum, int width) {
+  if (maximum <= 0 || width <= 0) return from != to;
+  return int64_t(from) * width / maximum != int64_t(to) * width / maximum;
+}
+
 void StubProgressCallback(int kind, int, int maximum, int position, int step, std::string_view) {
-  if (progressState.Apply(kind, maximum, position, step)) UpdateProgressBars(progressState);
+  if (progressState.Apply(kind, maximum, position, step)) UpdateProgressBars(progressState, kind == 0);
 }
 
 StubWinOptions OwnStubWinOptions() {

@@ -77,6 +77,10 @@ struct StubProgressState {
   bool Apply(int kind, int maximum, int position, int step);
 };
 const StubProgressState& StubProgress();
+// Whether a bar width pixels wide shows position to differently from position from: the control
+// fills position * width / maximum pixels. A download steps the main bar once per 8 KB, thousands
+// of times over a few hundred pixels, and the control repaints at every change of its position.
+bool BarFillChanges(int from, int to, int maximum, int width);
 
 // Hebrew and Arabic: text to the right, activity bar to the left.
 bool IsRightToLeftCharset(int charset);
@@ -89,7 +93,7 @@ Rect ActivityBarRect(int charset);
 const StubWinOptions& StubWinOptionsInUse();
 void SetStubWinOptionsInUse(const StubWinOptions& options);
 // Platform half: shows the bars' new state.
-void UpdateProgressBars(const StubProgressState& state);
+void UpdateProgressBars(const StubProgressState& state, bool rangeChanged);
 // Platform half: posts the quit message and raises the destroyed flag.
 void EndMessageLoop();
 // The steps after the message loop: abort flag, Internet library, the loop-end hook.

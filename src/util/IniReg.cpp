@@ -2,6 +2,7 @@
 // integer settings, the own path and the pumped wait.
 #include "util/IniReg.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -89,6 +90,15 @@ std::string GetExeDir(bool withBackslash) { return SetTrailingBackslash(ExtractF
 int WaitSlice(int slice, int64_t ms) {
   if (slice != 0) return slice;
   return int(Clamp64(ms / 10, 1, 25));
+}
+
+bool PumpMessagesIfDue(int64_t intervalMs) {
+  static int64_t last = INT64_MIN / 2;
+  const int64_t now = TickMs();
+  if (now - last < intervalMs) return false;
+  PumpMessages(0);
+  last = now;
+  return true;
 }
 
 void WaitPumping(int slice, int64_t ms) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "net/ReadAhead.h"
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
@@ -99,24 +100,18 @@ class WindowHost : public DownloadHost {
   void ShowOwner() override {
     if (owner_ > 10) ShowWindow(reinterpret_cast<HWND>(owner_), SW_SHOW);
   }
-  // Handles whatever the windows have queued, at most every kPumpIntervalMs; InternetReadFile
-  // itself waits for the data, so sleeping here would only slow the transfer down, and looking
-  // at the queue after every 8 KB costs a round trip to the server under Wine.
+  // Handles whatever the windows have queued when it is due; InternetReadFile itself waits for
+  // the data, so sleeping here would only slow the transfer down.
   void BetweenChunks() override {
     if (const int ms = DownloadChunkWait(); ms > 0) {
       WaitPumping(0, ms);
       return;
     }
-    const int64_t now = TickMs();
-    if (now - lastPump_ < kPumpIntervalMs) return;
-    PumpMessages(0);
-    lastPump_ = now;
+    PumpMessagesIfDue();
   }
 
  private:
-  static constexpr int64_t kPumpIntervalMs = 10;
   uintptr_t owner_;
-  int64_t lastPump_ = 0;
 };
 }  // namespace
 
@@ -163,7 +158,9 @@ void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, 
       if (!request) {
         error = "Unable to open Internet Connection: " + std::string(url);
       } else {
-        WinInetBody body(request.get());
+        WinInetBody network(request.get());
+        ReadAheadBody readAhead(network);
+        HttpBody& body = DownloadReadAhead() ? static_cast<HttpBody&>(readAhead) : network;
         WindowHost host(ownerWindow);
         error = ReceiveBody(body, userName.empty() ? CompleteUrl(url) : std::string(url), target,
                             ContentLength(request.get()), LastModified(request.get()), content, progress, host);

@@ -23,5 +23,5 @@ intptr_t MainWindowHandle() { return running ? 1 : 0; }
 void ShowMainWindow(bool) {}
 void StopMainTimer() {}
 void SetStatusText(std::string_view, std::string_view, int, int) {}
-void UpdateProgressBars(const StubProgressState&) {}
+void UpdateProgressBars(const StubProgressState&, bool) {}
 void EndMessageLoop() { destroyed = true; }

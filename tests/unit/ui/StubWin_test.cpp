@@ -39,6 +39,24 @@ TEST(StubProgress, ResetKeepsTheActivityCounter) {
   EXPECT_EQ(s.activityPos, 3);
 }
 
+TEST(StubProgress, OnlyStepsThatMoveTheFillAreShown) {
+  // 8192 steps over 392 pixels: a step moves the fill about every 21 steps, and each pixel once.
+  int shown = 1, sent = 0;
+  for (int pos = 2; pos <= 8193; ++pos) {
+    if (BarFillChanges(shown, pos, 8193, 392)) {
+      EXPECT_EQ(int64_t(pos) * 392 / 8193, int64_t(shown) * 392 / 8193 + 1) << pos;
+      shown = pos;
+      ++sent;
+    }
+  }
+  EXPECT_EQ(shown, 8193);  // the end is always shown
+  EXPECT_EQ(sent, 392);
+  // Fewer steps than pixels: every step is shown; no width known yet: every change.
+  EXPECT_TRUE(BarFillChanges(3, 4, 42, 392));
+  EXPECT_TRUE(BarFillChanges(3, 4, 42, 0));
+  EXPECT_FALSE(BarFillChanges(4, 4, 42, 0));
+}
+
 TEST(StubWinGeometry, RightToLeftCharsetsSwapTheSides) {
   EXPECT_EQ(StatusLineRect(0), (Rect{70, 20, 340, 18}));
   EXPECT_EQ(ActivityBarRect(0), (Rect{416, 20, 46, 13}));

@@ -3,6 +3,8 @@
 // engine, or refuses with the texts users see; the boxes are answered through the window driver.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "../setup/SetupKit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
@@ -138,6 +140,16 @@ TEST_F(WebSetup, ClosingTheWindowAbortsTheDownload) {
   Process stub({setup.string()});
   const std::string title = "Velkit Installation Suite";
   ASSERT_EQ(setupkit::Drive({"wait", "--title", title, "--visible", "--timeout", "30000"}), 0);
+  // The window answers during the transfer and its main bar (the first one) moves on, chunk by
+  // chunk. Each question waits until the stub looks at its messages between two chunks.
+  const auto mainBarPos = [&] {
+    const std::string answer = setupkit::DriveOutput(
+        {"send", "--title", title, "--child", "msctls_progress32", "--msg", std::to_string(0x408 /* PBM_GETPOS */)});
+    return answer.rfind("result=", 0) == 0 ? std::atoi(answer.c_str() + 7) : -1;
+  };
+  int first = -1;
+  ASSERT_TRUE(WaitFor([&] { return (first = mainBarPos()) >= 2; }, 30000)) << "the bar never moved";
+  ASSERT_TRUE(WaitFor([&] { return mainBarPos() > first; }, 30000)) << "the bar stopped at " << first;
   // The first close request only raises the abort flag; the download ends after its chunk.
   setupkit::Drive({"close", "--title", title});
   std::string box = Answer("&OK");

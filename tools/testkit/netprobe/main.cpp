@@ -1,7 +1,11 @@
 // netprobe: runs the stub's HTTP client from the command line, so that tests and benchmarks see
 // it work for real. One line per event on standard output:
-//   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet] [--progbar]
-//       (--progbar reports through the stub's own progress bar object as well, with no window)
+//   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]
+//            [--progbar | --stub-window]
+//       (--progbar reports through the stub's own progress bar object as well, with no window;
+//       --stub-window downloads in the stub's own window, its bars driven by that object, from
+//       the window's first timer tick; --no-read-ahead reads the body chunk by chunk from the
+//       network, for comparison)
 //       range POS MAX / step TEXT (each chunk) / error TEXT or ok / steps N / target-bytes N /
 //       html-page 0|1 (whether what arrived is a server's HTML error page) / ms N
 //       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
@@ -19,6 +23,7 @@
 #include "net/InetHTTP.h"
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
+#include "stub/StubWin.h"
 #include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
@@ -41,7 +46,7 @@ class ProbeProgress : public DownloadProgress {
   void PumpOnce() override {
     if (bar_) bar_->PumpOnce();
   }
-  void UseStubProgressBar() { bar_ = &ProcessProgBar(nullptr); }
+  void UseStubProgressBar(ProgressCallback callback) { bar_ = &ProcessProgBar(callback); }
   int steps() const { return steps_; }
 
  private:
@@ -53,53 +58,89 @@ class ProbeProgress : public DownloadProgress {
 
 int Usage() {
   std::fputs(
-      "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--quiet] [--progbar]\n"
+      "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]\n"
+      "                [--progbar | --stub-window]\n"
       "       netprobe size URL\n"
       "       netprobe connected\n",
       stderr);
   return 2;
 }
 
-int Download(int argc, char** argv) {
-  if (argc < 4) return Usage();
-  int abortAfter = 0;
-  bool quiet = false, progbar = false;
-  for (int i = 4; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
-      abortAfter = std::atoi(argv[++i]);
-    } else if (!std::strcmp(argv[i], "--chunk-wait") && i + 1 < argc) {
-      SetDownloadChunkWait(std::atoi(argv[++i]));
-    } else if (!std::strcmp(argv[i], "--progbar")) {
-      progbar = true;
-    } else if (!std::strcmp(argv[i], "--quiet")) {
-      quiet = true;
-    } else {
-      return Usage();
-    }
-  }
-  const std::string target = argv[3];
-  ProbeProgress progress(abortAfter, quiet);
-  if (progbar) progress.UseStubProgressBar();
+struct DownloadJob {
+  std::string url, target;
+  ProbeProgress* progress = nullptr;
+  uintptr_t owner = 0;
+  int exitCode = 0;
+};
+
+int RunDownload(const DownloadJob& job) {
   std::string content, error;
   SetDownloadAbort(false);
   const int64_t start = TickMs();
-  HTTP_DownloadFile(0, argv[2], target, content, &progress, error);
+  HTTP_DownloadFile(job.owner, job.url, job.target, content, job.progress, error);
   const int64_t ms = TickMs() - start;
   if (error.empty()) {
     std::printf("ok\n");
   } else {
     std::printf("error %s\n", error.c_str());
   }
-  std::printf("steps %d\n", progress.steps());
-  if (target.empty()) {
+  std::printf("steps %d\n", job.progress->steps());
+  if (job.target.empty()) {
     std::printf("content-bytes %u\n", unsigned(content.size()));
   } else {
-    std::printf("target-bytes %lld\n", static_cast<long long>(GetFileSizeByName(target)));
+    std::printf("target-bytes %lld\n", static_cast<long long>(GetFileSizeByName(job.target)));
   }
-  std::printf("html-page %d\n", IsHtmlErrorPage(target, content) ? 1 : 0);
+  std::printf("html-page %d\n", IsHtmlErrorPage(job.target, content) ? 1 : 0);
   std::printf("ms %lld\n", static_cast<long long>(ms));
-  UnloadWinInet();
   return error.empty() ? 0 : 1;
+}
+
+// The download of --stub-window, run from the window's timer as the setup run is.
+DownloadJob windowJob;
+void DownloadInWindow() {
+  StopMainTimer();
+  ShowMainWindow(true);
+  windowJob.owner = uintptr_t(MainWindowHandle());
+  windowJob.exitCode = RunDownload(windowJob);
+  DestroyWindow(reinterpret_cast<HWND>(MainWindowHandle()));
+}
+
+int Download(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  int abortAfter = 0;
+  bool quiet = false, progbar = false, stubWindow = false;
+  for (int i = 4; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
+      abortAfter = std::atoi(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--chunk-wait") && i + 1 < argc) {
+      SetDownloadChunkWait(std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "--no-read-ahead")) {
+      SetDownloadReadAhead(false);
+    } else if (!std::strcmp(argv[i], "--progbar")) {
+      progbar = true;
+    } else if (!std::strcmp(argv[i], "--stub-window")) {
+      stubWindow = true;
+    } else if (!std::strcmp(argv[i], "--quiet")) {
+      quiet = true;
+    } else {
+      return Usage();
+    }
+  }
+  ProbeProgress progress(abortAfter, quiet);
+  const DownloadJob job{argv[2], argv[3], &progress};
+  if (!stubWindow) {
+    if (progbar) progress.UseStubProgressBar(nullptr);
+    const int code = RunDownload(job);
+    UnloadWinInet();
+    return code;
+  }
+  progress.UseStubProgressBar(StubProgressCallback);
+  windowJob = job;
+  StubWinOptions options;
+  options.className = "VelkitNetprobe";
+  options.onTimer = DownloadInWindow;
+  StubWin::WinMain(options);  // releases the Internet library when its loop ends
+  return windowJob.exitCode;
 }
 }  // namespace
 

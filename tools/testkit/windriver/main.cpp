@@ -5,8 +5,9 @@
 //   windriver key   <target> (--key X | --vk N) [--char] presses a key in the window's focus
 //   windriver click <target> --button TEXT               presses the child button with that text
 //   windriver close <target> [--syscommand]              asks the window to close
-//   windriver send  <target> (--msg N | --registered NAME) [--wparam N] [--lparam N]
-//                                                        sends a message, prints "result=N"
+//   windriver send  <target> (--msg N | --registered NAME) [--wparam N] [--lparam N] [--child CLASS]
+//                                                        sends a message (to the window's first
+//                                                        child of that class), prints "result=N"
 // <target> is --class NAME and/or --title TEXT (exact, as FindWindow takes them).
 // Exit codes: 0 done, 1 not found / timed out, 2 bad arguments. Keys and clicks are posted, not
 // synthesised as input, so they reach the window whether or not the X display gives it the focus.
@@ -33,6 +34,7 @@ struct Args {
   bool sysCommand = false;
   unsigned msg = 0;
   std::string registered;
+  std::string child;
   long wParam = 0, lParam = 0;
 };
 
@@ -49,8 +51,9 @@ void Usage() {
       "  key    (--key X | --vk N) [--char] post key down/up (and WM_CHAR) to the window's focus\n"
       "  click  --button TEXT               press the child button whose text is TEXT\n"
       "  close  [--syscommand]              post WM_CLOSE (or the Close menu command)\n"
-      "  send   (--msg N | --registered NAME) [--wparam N] [--lparam N]\n"
-      "                                     send a message (a registered one by name), print result=N\n"
+      "  send   (--msg N | --registered NAME) [--wparam N] [--lparam N] [--child CLASS]\n"
+      "                                     send a message (a registered one by name), print result=N;\n"
+      "                                     with --child to the window's first child of that class\n"
       "exit code 0 done, 1 not found or timed out, 2 bad arguments");
 }
 
@@ -81,6 +84,8 @@ bool Parse(int argc, char** argv, Args& a) {
       a.key = v;
     } else if (opt == "--msg") {
       a.msg = unsigned(std::strtoul(v, nullptr, 0));
+    } else if (opt == "--child") {
+      a.child = v;
     } else if (opt == "--registered") {
       a.registered = v;
     } else if (opt == "--wparam") {
@@ -267,6 +272,7 @@ int Run(const Args& a) {
   if (a.command == "send") {
     const UINT msg = a.registered.empty() ? a.msg : RegisterWindowMessageA(a.registered.c_str());
     DWORD_PTR result = 0;
+    if (!a.child.empty() && !(w = FindWindowExA(w, nullptr, a.child.c_str(), nullptr))) return 1;
     if (!SendMessageTimeoutA(w, msg, WPARAM(a.wParam), LPARAM(a.lParam), SMTO_ABORTIFHUNG, 10000, &result)) return 1;
     std::printf("result=%ld\n", static_cast<long>(result));
     return 0;
