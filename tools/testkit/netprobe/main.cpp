@@ -10,6 +10,8 @@
 //       html-page 0|1 (whether what arrived is a server's HTML error page) / ms N
 //       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
 //   netprobe size URL        -> size N
+//   netprobe drain URL [--read N]  -> bytes N / ms N: the library alone, reading the body in
+//       pieces of N bytes (default 1 MB) and keeping nothing; a benchmark's reference
 //   netprobe connected       -> connected 1, or connected 0 REASON
 // --wininet NAME before the command binds that library instead of WinINet.dll (a missing one
 // shows how the client behaves on a system without it).
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "net/InetHTTP.h"
 #include "net/win32/WinInet.h"
@@ -61,6 +64,7 @@ int Usage() {
       "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]\n"
       "                [--progbar | --stub-window]\n"
       "       netprobe size URL\n"
+      "       netprobe drain URL [--read N]\n"
       "       netprobe connected\n",
       stderr);
   return 2;
@@ -93,6 +97,26 @@ int RunDownload(const DownloadJob& job) {
   std::printf("html-page %d\n", IsHtmlErrorPage(job.target, content) ? 1 : 0);
   std::printf("ms %lld\n", static_cast<long long>(ms));
   return error.empty() ? 0 : 1;
+}
+
+// What the library itself takes to deliver a body, with nothing done with the data.
+int Drain(int argc, char** argv) {
+  if (argc != 3 && !(argc == 5 && !std::strcmp(argv[3], "--read"))) return Usage();
+  const DWORD piece = argc == 5 ? DWORD(std::strtoul(argv[4], nullptr, 10)) : 1048576;
+  if (piece == 0) return Usage();
+  std::vector<char> buffer(piece);
+  const int64_t start = TickMs();
+  BoundInternetHandle session(Inet_OpenA("HTTP_Connect_3", INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0));
+  BoundInternetHandle request(Inet_OpenUrlA(session.get(), argv[2], nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+  if (!request) {
+    std::printf("error cannot open %s\n", argv[2]);
+    return 1;
+  }
+  uint64_t total = 0;
+  DWORD got = 0;
+  while (Inet_ReadFile(request.get(), buffer.data(), piece, &got) && got > 0) total += got;
+  std::printf("bytes %llu\nms %lld\n", static_cast<unsigned long long>(total), static_cast<long long>(TickMs() - start));
+  return 0;
 }
 
 // The download of --stub-window, run from the window's timer as the setup run is.
@@ -154,6 +178,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "download") return Download(argc, argv);
+  if (command == "drain") return Drain(argc, argv);
   if (command == "size" && argc == 3) {
     std::printf("size %d\n", int(HTTP_GetFileSize(argv[2])));
     return 0;
