@@ -27,10 +27,12 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-setup")
 WINE_DIR = os.path.join(ROOT, "build", "host", "wine")
-STUB = os.path.join(ROOT, "build", "win", "src", "stub.exe")
-ENGINE = os.path.join(ROOT, "build", "win", "tools", "testkit", "engine", "engine.exe")
-LAUNCH = os.path.join(ROOT, "build", "win", "tools", "testkit", "launch", "launch.exe")
-VDEBUG = os.path.join(ROOT, "build", "win", "tools", "vdebug", "vdebug.exe")
+# The Windows programs this machine's Wine runs: the 64-bit build where the kernel runs no 32-bit ones.
+WIN = os.path.join(ROOT, "build", "win64" if os.environ.get("WINEARCH") == "win64" else "win")
+STUB = os.path.join(WIN, "src", "stub.exe")
+ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
+LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
+VDEBUG = os.path.join(WIN, "tools", "vdebug", "vdebug.exe")
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
 
 

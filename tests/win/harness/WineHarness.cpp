@@ -34,6 +34,12 @@ std::string Display() {
   return ":" + display;
 }
 
+// "win32" or "win64": the kind of prefix wine-env made (see tests/win/wine-env arch).
+std::string WineArch() {
+  std::string arch = Trimmed(ReadFile(fs::path(VELKIT_WINE_DIR) / "arch"));
+  return arch.empty() ? "win32" : arch;
+}
+
 // Starts "wine args..." with stdout and stderr on a pipe; returns the pid and the read end.
 int Spawn(const std::vector<std::string>& args, const fs::path& workDir, int* outFd) {
   int pipeFds[2];
@@ -64,8 +70,12 @@ int Spawn(const std::vector<std::string>& args, const fs::path& workDir, int* ou
   for (auto& e : env) cenv.push_back(e.data());
   cenv.push_back(nullptr);
 
+  // The world's own launcher where it has one (a 64-bit world), else wine from PATH.
+  fs::path launcher = fs::path(VELKIT_WINE_DIR) / "bin" / "wine";
+  bool own = fs::exists(launcher);
   pid_t pid = -1;
-  int rc = posix_spawnp(&pid, "wine", &actions, nullptr, cargv.data(), cenv.data());
+  int rc = own ? posix_spawn(&pid, launcher.c_str(), &actions, nullptr, cargv.data(), cenv.data())
+               : posix_spawnp(&pid, "wine", &actions, nullptr, cargv.data(), cenv.data());
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (rc != 0) {
@@ -107,6 +117,7 @@ std::string WinTempDir() {
 fs::path HostTempDir() { return HostPath(WinTempDir()); }
 
 fs::path StubExe() { return fs::path(VELKIT_WIN_BUILD_DIR) / "src" / "stub.exe"; }
+fs::path ShippedStubExe() { return fs::path(VELKIT_STUB_BUILD_DIR) / "src" / "stub.exe"; }
 fs::path ToolExe(const std::string& name) { return fs::path(VELKIT_WIN_BUILD_DIR) / "tools" / name / (name + ".exe"); }
 fs::path TestkitExe(const std::string& name) {
   return fs::path(VELKIT_WIN_BUILD_DIR) / "tools" / "testkit" / name / (name + ".exe");
@@ -115,7 +126,7 @@ fs::path TestkitExe(const std::string& name) {
 std::vector<std::string> WineEnvironment() {
   return {
       "WINEPREFIX=" + (fs::path(VELKIT_WINE_DIR) / "prefix").string(),
-      "WINEARCH=win32",
+      "WINEARCH=" + WineArch(),
       "WINEDEBUG=-all",
       "WINEDLLOVERRIDES=mscoree,mshtml=",
       "DISPLAY=" + Display(),

@@ -29,6 +29,8 @@ fs::path HostTempDir();
 // Executables of the Windows build: StubExe() is src/stub.exe, ToolExe("vdebug") is
 // tools/vdebug/vdebug.exe, TestkitExe("engine") is tools/testkit/engine/engine.exe.
 fs::path StubExe();
+// The stub.exe that ships: the 32-bit build's, even where the tests run the 64-bit build.
+fs::path ShippedStubExe();
 fs::path ToolExe(const std::string& name);
 fs::path TestkitExe(const std::string& name);
 
