@@ -57,14 +57,14 @@ uint32_t LastModified(HINTERNET request) {
 BoundInternetHandle OpenRequest(HINTERNET session, std::string_view url, std::string_view userName,
                                 std::string_view password, BoundInternetHandle& connection) {
   if (userName.empty()) {
-    return BoundInternetHandle(Inet_OpenUrlA(session, CompleteUrl(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    return BoundInternetHandle(Inet_OpenUrlA(session, CompleteUrl(url).c_str(), nullptr, 0, kDownloadRequestFlags, 0));
   }
   const UserRequest parts = SplitUserUrl(url);
   const std::string user(userName), pass(password);
   connection = BoundInternetHandle(InternetConnectA(session, parts.host.c_str(), parts.port, user.c_str(), pass.c_str(),
                                                     INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
-  const DWORD flags = INTERNET_FLAG_RELOAD | (parts.secure ? INTERNET_FLAG_SECURE : 0);
+  const DWORD flags = kDownloadRequestFlags | (parts.secure ? INTERNET_FLAG_SECURE : 0);
   BoundInternetHandle request(
       HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr, nullptr, nullptr, flags, 0));
   if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};

@@ -22,6 +22,11 @@ void UnloadWinInetLibrary();
 // For tests: the library name to bind (default "WinINet.dll"); takes effect at the next binding.
 void SetWinInetLibraryName(const char* name);
 
+// The flags of a download request: always from the server (reload), and no copy of the body in
+// the Internet cache. Without the second flag the library writes every downloaded package into the
+// cache as well, which doubles the disk writes of a download and leaves a copy of each package behind.
+constexpr DWORD kDownloadRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+
 // Internet handles closed through the run-time binding.
 struct BoundInternetTraits {
   using Type = HINTERNET;

@@ -107,7 +107,7 @@ int Drain(int argc, char** argv) {
   std::vector<char> buffer(piece);
   const int64_t start = TickMs();
   BoundInternetHandle session(Inet_OpenA("HTTP_Connect_3", INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0));
-  BoundInternetHandle request(Inet_OpenUrlA(session.get(), argv[2], nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+  BoundInternetHandle request(Inet_OpenUrlA(session.get(), argv[2], nullptr, 0, kDownloadRequestFlags, 0));
   if (!request) {
     std::printf("error cannot open %s\n", argv[2]);
     return 1;
