@@ -27,7 +27,7 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-setup")
 WINE_DIR = os.path.join(ROOT, "build", "host", "wine")
-# The Windows programs this machine's Wine runs: the 64-bit build where the kernel runs no 32-bit ones.
+# The shipped 32-bit programs.
 WIN = os.path.join(ROOT, "build", "win")
 STUB = os.path.join(WIN, "src", "stub.exe")
 ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
