@@ -80,8 +80,9 @@ TEST(WinEnvironment, SystemFolders) {
   EXPECT_EQ(v["System16Dir"], "C:\\windows\\system");
   EXPECT_TRUE(ExistsInPrefix(v["System16Dir"]));
   EXPECT_EQ(v["FontDir"], "C:\\windows\\Fonts");
-  EXPECT_EQ(v["ProgramFilesDir"], "C:\\Program Files");
-  EXPECT_EQ(v["CommonFilesDir"], "C:\\Program Files\\Common Files");
+  // A 32-bit program in a 64-bit system reads the registry's 32-bit view: the (x86) folders.
+  EXPECT_EQ(v["ProgramFilesDir"], "C:\\Program Files (x86)");
+  EXPECT_EQ(v["CommonFilesDir"], "C:\\Program Files (x86)\\Common Files");
   EXPECT_EQ(v["StartMenuDir"], v["UserStartMenuDir"]);  // the registry's record of the same folder
 }
 
@@ -100,7 +101,7 @@ TEST(WinEnvironment, ExpandMacrosOnTheRealMachine) {
       {"<TempDir>x", WinTempDir() + "\\x"},
       {"<SrcDir>", probeDir},
       {"<OriginDir>", probeDir},  // no /OriginExe: the own folder
-      {"\"<ProgramFilesDir>\"", "\"C:\\Program Files\""},
+      {"\"<ProgramFilesDir>\"", "\"C:\\Program Files (x86)\""},
   };
   for (const auto& c : cases) EXPECT_EQ(Expand({c.text}), c.expected) << c.text;
 
