@@ -71,3 +71,36 @@ TEST(SpanSetup, MissingPartAsksForTheDiskAndCancelRunsNothing) {
   debug.Stop();
   EXPECT_NE(debug.Text().find("Setup run ended without an engine, exit code 91"), std::string::npos) << debug.Text();
 }
+
+namespace {
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+}  // namespace
+
+// The user's own level or first part on the command line: the relaunch replaces them, so the copy
+// runs the setup from the parts of the file that was started, once, and does not relaunch again.
+TEST(SpanSetup, UsersOwnSpanSwitchesAreReplacedByTheRelaunch) {
+  for (const char* own : {"/SpanCdLvl=1", "/spandiskfname1=\"Z:\\nowhere\\Setup.exe.001\""}) {
+    SCOPED_TRACE(own);
+    TempDir dir;
+    fs::path setup = dir / "Setup.exe";
+    ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+    fs::path work = WorkFolderOf(setup);
+    EngineSteering engine(dir, "ExitCode=6\r\n");
+    DebugCapture debug;
+    Process first(LaunchArgs(dir, WinPath(setup) + " /hide " + own));
+    EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(work); }, 60000)) << "the copy and its folder stay";
+    EXPECT_EQ(first.Wait(60000), 0);
+    debug.Stop();
+    EXPECT_EQ(Count(debug.Text(), "==== SpanDisk relaunch >>"), 1u) << debug.Text();
+    EXPECT_EQ(engine.Get("Runs"), "1");
+    const std::string command = engine.Get("CommandLine");
+    EXPECT_EQ(command.find("/SpanCdLvl="), std::string::npos) << command;
+    EXPECT_EQ(command.find("/SpanDiskFName1="), std::string::npos) << command;
+    EXPECT_EQ(command.find("/spandiskfname1="), std::string::npos) << command;
+  }
+}
