@@ -13,6 +13,7 @@
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
 #include "util/Files.h"
+#include "util/IniReg.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 
@@ -32,6 +33,13 @@ void RunStubWindow(void (*onTimer)()) {
   // The window's end removes the setup work folder (made first if this process had none).
   options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
   StubWin::WinMain(options);
+}
+
+// The relaunched copy's path, computed without touching the setup work folder: the copy keeps the
+// time stamp, so it computes the same folder.
+std::string SpanCopyOfOwnFile() {
+  const std::string ownPath = OwnExePath();
+  return SpanCopyPath(SetupWorkFolderFor(GetTempDir(true), GetFileDosTime(ownPath)), ExtractFileName(ownPath));
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
@@ -63,8 +71,11 @@ void DoRunStubWin() {
   WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
 
   const StubRole role = DecideRole(in);
-  // One window per class: a second start of the same setup file (or agent) does no work.
-  const bool anotherRuns = FindWindowA(StubWindowClassName().c_str(), nullptr) != nullptr;
+  // One window per class: a second start of the same setup file (or agent) does no work. A
+  // relaunching setup file has no window of its own; its run is the copy's window, and relaunching
+  // again would remake the setup work folder under that run.
+  const std::string runningClass = role == StubRole::SpanRelaunch ? SpanCopyOfOwnFile() : StubWindowClassName();
+  const bool anotherRuns = FindWindowA(runningClass.c_str(), nullptr) != nullptr;
   DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
   if (!anotherRuns) {
     switch (role) {

@@ -80,6 +80,34 @@ size_t Count(const std::string& text, const std::string& what) {
 }
 }  // namespace
 
+// The setup file started again while its copy runs the setup: the second start finds the copy's
+// window and leaves its setup work folder alone.
+TEST(SpanSetup, SecondStartWhileTheCopyRunsLeavesItAlone) {
+  TempDir dir;
+  fs::path setup = dir / "Setup.exe";
+  ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+  fs::path work = WorkFolderOf(setup);
+  fs::path hold = dir / "release";
+  EngineSteering engine(dir, "HoldFile=" + WinPath(hold) + "\r\n");
+  Process first(LaunchArgs(dir, WinPath(setup) + " /hide"));
+  // The engine has ended; its held dialog keeps the copy running.
+  ASSERT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+
+  DebugCapture debug;
+  Result second = RunWine(LaunchArgs(dir, WinPath(setup) + " /hide"), 60000);
+  debug.Stop();
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_NE(debug.Text().find("Role=SpanRelaunch (another instance runs)"), std::string::npos) << debug.Text();
+  EXPECT_EQ(debug.Text().find("SpanDisk relaunch"), std::string::npos) << debug.Text();
+  for (const char* name : {"Y_Setup.exe", "Engine.exe", "readme.txt", "big.bin", "data/numbers.bin"})
+    EXPECT_TRUE(fs::exists(work / name)) << name << " went under the running copy";
+
+  WriteFile(hold, "");
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(work); }, 60000)) << "the copy and its folder stay";
+  EXPECT_EQ(first.Wait(60000), 0);
+  EXPECT_EQ(engine.Get("Runs"), "1");
+}
+
 // The user's own level or first part on the command line: the relaunch replaces them, so the copy
 // runs the setup from the parts of the file that was started, once, and does not relaunch again.
 TEST(SpanSetup, UsersOwnSpanSwitchesAreReplacedByTheRelaunch) {
