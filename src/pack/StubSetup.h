@@ -9,8 +9,8 @@
 
 class TGFileInfo;
 
-// Process exit codes of a setup run that ended before an engine ran. Whenever an engine ran, its
-// own exit code is the process's; these tell a script why nothing was installed.
+// Process exit codes of a run that ended before an engine ran. Whenever an engine ran, its own
+// exit code is the process's; these tell a script why nothing was installed.
 enum SetupExitCode : int {
   kExitBadPackage = 90,        // checksum failed, package unreadable or damaged
   kExitCancelled = 91,         // the user cancelled (disk question, download question)
@@ -18,6 +18,8 @@ enum SetupExitCode : int {
   kExitNoEngine = 93,          // the package has no marked entry
   kExitEngineNotStarted = 94,  // the engine could not be started
   kExitDownloadFailed = 95,    // a web setup could not fetch or verify its package
+  kExitNoWindow = 96,          // the stub window could not be made (a class name too long, say)
+  kExitRelaunchFailed = 97,    // the span-disk relaunch could not copy or start its copy
 };
 
 // --- names shared with the setup engine

@@ -34,11 +34,11 @@ struct StubWinOptions {
 // ("s0") and the font of the own package's language. The hooks are left to the role.
 StubWinOptions OwnStubWinOptions();
 
-// Builds the window, runs the message loop and returns when the loop ends. In a namespace of its
-// own because the platform headers declare the process entry WinMain with C linkage, which no
-// overload may share a name with.
+// Builds the window, runs the message loop and returns when the loop ends; false when the window
+// could not be made (no loop ran). In a namespace of its own because the platform headers declare
+// the process entry WinMain with C linkage, which no overload may share a name with.
 namespace StubWin {
-void WinMain(const StubWinOptions& options);
+bool WinMain(const StubWinOptions& options);
 }
 
 // The main window as a handle value; 0 while there is none.

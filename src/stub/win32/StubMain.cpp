@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "agent/StubGlob.h"
+#include "pack/PackFile.h"
 #include "pack/PackX.h"
 #include "pack/StubSetup.h"
 #include "pack/win32/StubSetupWin.h"
@@ -20,7 +21,8 @@
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
-// The stub window with the own package's title and font; onTimer drives the role.
+// The stub window with the own package's title and font; onTimer drives the role. Without its
+// window the role cannot run, and the exit code says so.
 void RunStubWindow(void (*onTimer)()) {
   const TGFileInfo& own = OwnPackage();
   StubWinOptions options;
@@ -32,7 +34,7 @@ void RunStubWindow(void (*onTimer)()) {
   options.onTimer = onTimer;
   // The window's end removes the setup work folder (made first if this process had none).
   options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
-  StubWin::WinMain(options);
+  if (!StubWin::WinMain(options)) SetStubExitCode(kExitNoWindow);
 }
 
 // The relaunched copy's path, computed without touching the setup work folder: the copy keeps the
@@ -43,14 +45,23 @@ std::string SpanCopyOfOwnFile() {
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
-void SpanDiskRelaunch() {
-  std::string ownPath = OwnExePath();
-  std::string copy = SpanCopyPath(SetupWorkFolder(), ExtractFileName(ownPath));
-  // The copy keeps the time stamp, so it computes the same setup work folder.
-  CopyFileTo(ownPath, copy, true);
-  std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
-  DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
-  KernelHandle process(RunProcess(command, SW_HIDE));
+// False when the copy or its start failed; the folder then goes again.
+bool SpanDiskRelaunch() {
+  const std::string ownPath = OwnExePath();
+  const std::string folder = SetupWorkFolder();
+  const std::string copy = SpanCopyPath(folder, ExtractFileName(ownPath));
+  bool started = CopyFileTo(ownPath, copy, true);
+  if (!started) {
+    DebugLn(Pid() + " ==== SpanDisk relaunch: cannot copy to " + copy + ": " + LastSystemErrorText());
+  } else {
+    const std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
+    DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
+    KernelHandle process(RunProcess(command, SW_HIDE));
+    started = bool(process);
+    if (!started) DebugLn(Pid() + " ==== SpanDisk relaunch: cannot start the copy: " + LastSystemErrorText());
+  }
+  if (!started) RemoveFolderTree(folder, false);
+  return started;
 }
 }  // namespace
 
@@ -91,7 +102,7 @@ void DoRunStubWin() {
         DeleteMySelf(false, false);
         break;
       case StubRole::SpanRelaunch:
-        SpanDiskRelaunch();
+        if (!SpanDiskRelaunch()) SetStubExitCode(kExitRelaunchFailed);
         break;
       case StubRole::PlainStub:
         RunStubWindow(StartSetupRun);

@@ -226,3 +226,25 @@ TEST(SetupRun, AutoUpdatePackageRoleFollowsTheFileName) {
     }
   }
 }
+
+// A setup file whose path is longer than a window class name may be (255 characters) cannot make
+// its window: nothing runs, and the exit code says why.
+TEST(SetupRun, SetupPathTooLongForTheWindowEndsWithItsCode) {
+  TempDir dir;
+  // 258 characters in all, below the 260 at which the system would not start it at all.
+  const size_t base = WinPath(dir.path()).size() + 2 + std::string("Setup.exe").size();  // two separators
+  ASSERT_LT(base, 258u - 10);
+  fs::path folder = dir / std::string(258 - base, 'd');
+  fs::create_directories(folder);
+  fs::path setup = WriteSetup(dir, SampleJob());
+  fs::rename(setup, folder / "Setup.exe");
+  setup = folder / "Setup.exe";
+  ASSERT_EQ(WinPath(setup).size(), 258u);
+  EngineSteering engine(dir, "");
+  DebugCapture debug;
+  Result r = RunWine(LaunchArgs(dir, WinPath(setup) + " /hide"), 60000);
+  debug.Stop();
+  EXPECT_EQ(r.exitCode, 96) << debug.Text();
+  EXPECT_FALSE(engine.Ran());
+  EXPECT_NE(debug.Text().find("Stub window class not registered"), std::string::npos) << debug.Text();
+}

@@ -132,3 +132,40 @@ TEST(SpanSetup, UsersOwnSpanSwitchesAreReplacedByTheRelaunch) {
     EXPECT_EQ(command.find("/spandiskfname1="), std::string::npos) << command;
   }
 }
+
+// A relaunch that cannot copy the setup file into the setup work folder (a file is in the way), or
+// cannot start the copy (its command line would pass the system's limit of 32767 characters),
+// runs nothing and says so in its exit code.
+TEST(SpanSetup, FailedRelaunchEndsWithItsCode) {
+  struct Case {
+    const char* name;
+    bool blockFolder;
+    bool longCommand;
+  } cases[] = {{"copy", true, false}, {"start", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::path setup = dir / "Setup.exe";
+    ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+    fs::path work = WorkFolderOf(setup);
+    if (c.blockFolder) WriteFile(work, "in the way");
+    std::string command = WinPath(setup) + " /hide";
+    // The started line stays within the limit; the copy's, with its switches added, does not.
+    if (c.longCommand) command += " /pad=" + std::string(32700 - command.size(), 'x');
+    EngineSteering engine(dir, "");
+    DebugCapture debug;
+    Result r = RunWine(LaunchArgs(dir, command), 60000);
+    debug.Stop();
+    EXPECT_EQ(r.exitCode, 97) << debug.Text().substr(0, 2000);
+    EXPECT_FALSE(engine.Ran());
+    EXPECT_NE(debug.Text().find(c.blockFolder ? "SpanDisk relaunch: cannot copy" : "SpanDisk relaunch: cannot start"),
+              std::string::npos)
+        << debug.Text().substr(0, 2000);
+    if (c.blockFolder) {
+      EXPECT_EQ(ReadFile(work), "in the way");
+      fs::remove(work);
+    } else {
+      EXPECT_FALSE(fs::exists(work)) << "the copy stays behind";
+    }
+  }
+}
