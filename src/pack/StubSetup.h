@@ -13,7 +13,7 @@ class TGFileInfo;
 // exit code is the process's; these tell a script why nothing was installed.
 enum SetupExitCode : int {
   kExitBadPackage = 90,        // checksum failed, package unreadable or damaged
-  kExitCancelled = 91,         // the user cancelled (disk question, download question)
+  kExitCancelled = 91,         // the user cancelled (disk question, download question, closed window)
   kExitSpaceDeclined = 92,     // the space question was answered No
   kExitNoEngine = 93,          // the package has no marked entry
   kExitEngineNotStarted = 94,  // the engine could not be started
@@ -60,6 +60,8 @@ std::string SpaceQuestionText(bool confirmTempExtract, std::string_view folder, 
 // --- the run (Win32)
 // The first timer tick of a plain install stub: runs the whole setup once.
 void StartSetupRun();
+// True while StartSetupRun runs: the setup work folder is in use, and the run's end removes it.
+bool SetupRunInProgress();
 // Extracts packageFile into folder and runs its engine; true when the engine deleted the
 // completion atom. foreground: questions and the stub window may be shown.
 bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std::string_view agentName,

@@ -43,6 +43,9 @@ bool WinMain(const StubWinOptions& options);
 
 // The main window as a handle value; 0 while there is none.
 intptr_t MainWindowHandle();
+// Whether the window of the running WinMain has been destroyed (the user's second close): work
+// still running in the window's loop should stop.
+bool MainWindowDestroyed();
 void ShowMainWindow(bool show);
 // Shows or hides the small activity bar (the setup run shows it when the package asks for it).
 void ShowActivityBar(bool show);

@@ -21,6 +21,7 @@ bool StubWin::WinMain(const StubWinOptions& options) {
 }
 
 intptr_t MainWindowHandle() { return running ? 1 : 0; }
+bool MainWindowDestroyed() { return destroyed; }
 void ShowMainWindow(bool) {}
 void StopMainTimer() {}
 void SetStatusText(std::string_view, std::string_view, int, int) {}

@@ -32,8 +32,12 @@ void RunStubWindow(void (*onTimer)()) {
   options.fontSize = own.GetFontSize();
   options.charset = own.GetCharset();
   options.onTimer = onTimer;
-  // The window's end removes the setup work folder (made first if this process had none).
-  options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
+  // The window's end removes the setup work folder (made first if this process had none), unless
+  // a setup run still works in it: a close during the extraction cancels it, and the run's end
+  // removes the folder.
+  options.onDestroy = [] {
+    if (!SetupRunInProgress()) RemoveFolderTree(SetupWorkFolder(), false);
+  };
   if (!StubWin::WinMain(options)) SetStubExitCode(kExitNoWindow);
 }
 

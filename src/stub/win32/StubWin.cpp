@@ -153,6 +153,7 @@ bool StubWin::WinMain(const StubWinOptions& options) {
 }
 
 intptr_t MainWindowHandle() { return reinterpret_cast<intptr_t>(mainWnd); }
+bool MainWindowDestroyed() { return destroyed; }
 
 void ShowMainWindow(bool show) {
   if (mainWnd) ShowWindow(mainWnd, show ? SW_SHOW : SW_HIDE);
