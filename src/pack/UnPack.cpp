@@ -140,7 +140,7 @@ class EntryWriter {
 };
 
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
-// False when the file ends early.
+// False when the file ends early or the user cancelled; the entry's new file then goes.
 bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
                        ExtractUI& ui) {
   std::unique_ptr<TInflateStream> inflater;
@@ -157,6 +157,10 @@ bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& 
       if (got == 0) return false;
       n -= int64_t(got);
       ui.PumpMessages();
+      if (ui.Cancelled()) {
+        writer.Abandon();
+        return false;
+      }
       if (!compressed)
         writer.Commit(got);
       else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space))
@@ -276,6 +280,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
           ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
         while (end - pos > kTrailerSize) {
           ui.PumpMessages();
+          if (ui.Cancelled()) break;
           uint32_t stored = 0;
           const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
           const int64_t n = std::abs(length);
@@ -295,12 +300,12 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
             break;
           }
         }
-        if (part == 1 && !ExtractFileName(agentName).empty() &&
+        if (part == 1 && !ui.Cancelled() && !ExtractFileName(agentName).empty() &&
             (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
           WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
       }
     }
-    if (truncated || !trailer.HasOption(kOptionContinued)) break;
+    if (truncated || ui.Cancelled() || !trailer.HasOption(kOptionContinued)) break;
 
     ui.EnableAutoPlayCancel();
     ++part;
@@ -311,13 +316,14 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       do {
         carryOn = ui.ConfirmNextDisk(prompt, promptCaption, buttons, charset);
         ui.WaitPumping(500);
-      } while (!FileExists(current) && carryOn);
+      } while (!FileExists(current) && carryOn && !ui.Cancelled());
     }
     ui.Progress(1, 0, 0, 0, 1, {});
-    if (!carryOn) break;
+    if (!carryOn || ui.Cancelled()) break;
   }
 
-  if (!carryOn) markedEntry.clear();
+  // A cancelled walk starts nothing, whatever it extracted before.
+  if (!carryOn || ui.Cancelled()) markedEntry.clear();
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
   DebugLn();
   ui.WaitPumping(500);

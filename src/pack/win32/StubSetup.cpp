@@ -148,7 +148,10 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
     const std::string errorCaption = package.GetLangString("Error", "Error");
     const std::string badCrc =
         package.GetLangString("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted...");
-    if (!ok) {
+    if (ui.Cancelled()) {
+      // The user closed the window: a cancel, which says nothing more.
+      failure = kExitCancelled;
+    } else if (!ok) {
       ErrorMsg(0, badCrc, errorCaption, buttons, charset);
       failure = kExitBadPackage;
     } else if (!zlibError.empty()) {
@@ -171,8 +174,15 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
   return result;
 }
 
+namespace {
+bool setupRunning = false;
+}  // namespace
+
+bool SetupRunInProgress() { return setupRunning; }
+
 void StartSetupRun() {
   StopMainTimer();
+  setupRunning = true;
   const TGFileInfo& own = OwnPackage();
   const std::string agentName = own.InstallsAgent() ? own.GetAgentExeName() : std::string();
   const std::string workFolder = SetupWorkFolder();
@@ -187,5 +197,6 @@ void StartSetupRun() {
     RunSetupPackage(workFolder, packageFile, agentName, GetCmdParams(), !hidden);
   }
   RemoveFolderTree(workFolder, false);
+  setupRunning = false;
   PostQuitMessage(0);
 }
