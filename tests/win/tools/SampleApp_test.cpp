@@ -175,9 +175,22 @@ TEST(SampleApp, AsksAboutUnsavedChangesAndMayRefuse) {
   EXPECT_EQ(Probe({"close-window", app.WinExe(), "1"}), "TRUE");
   ASSERT_EQ(Driver({"wait", "--class", kQuestionClass, "--title", kQuestionTitle}), 0);
   EXPECT_EQ(Probe({"find-window", app.WinExe(), "1"}), mainWindow) << "the main window owns the question";
+  // A close request while the question is up (the user's, say) asks no second question: one No
+  // leaves no question on screen.
+  ASSERT_EQ(Driver({"close", "--class", "VelkitSampleApp"}), 0);
+  ASSERT_TRUE(app.WaitLine("close wparam=0 lparam=0"));
+  Answer("&No");
+  EXPECT_TRUE(process.Running());
+
+  EXPECT_EQ(Probe({"close-window", app.WinExe(), "1"}), "TRUE");
   Answer("&Yes");
   EXPECT_EQ(process.Wait(30000), 0);
-  const std::vector<std::string> expected{"close wparam=15 lparam=255", "refused", "close wparam=15 lparam=255",
+  const std::vector<std::string> expected{"close wparam=15 lparam=255",
+                                          "refused",
+                                          "close wparam=15 lparam=255",
+                                          "close wparam=0 lparam=0",
+                                          "refused",
+                                          "close wparam=15 lparam=255",
                                           "end close code=0"};
   std::vector<std::string> record = app.Record();
   ASSERT_GE(record.size(), 2u);
