@@ -31,11 +31,13 @@ Result Controller(const std::vector<std::string>& args) {
 
 // The stand-in agent, its working copy running; stopped when the test ends.
 struct StandIn {
-  StandIn() {
+  explicit StandIn(const std::vector<std::string>& options = {}) {
     fs::create_directories(folder);
     fs::copy_file(TestkitExe("agentstandin"), folder / "SampleAU.exe");
     fs::copy_file(TestkitExe("agentstandin"), folder / "X_SampleAU.exe");
-    working = Process({(folder / "X_SampleAU.exe").string(), "--record", WinPath(record)});
+    std::vector<std::string> args{(folder / "X_SampleAU.exe").string(), "--record", WinPath(record)};
+    args.insert(args.end(), options.begin(), options.end());
+    working = Process(args);
     if (!WaitFor([&] { return !Taken().empty() || !working.Running(); }, 30000) || Taken().empty())
       throw std::runtime_error("the stand-in agent did not start: " + working.Output());
     window = Taken()[0].substr(std::string("window ").size());
@@ -96,6 +98,19 @@ TEST(Controller, SendsMessagesAndPrintsAnswers) {
       "reply 40 2",
   };
   EXPECT_EQ(Lines(r.output), expected);
+}
+
+// Reply 51 names the message for commands; before it has come, they go as 1125.
+TEST(Controller, SendsCommandsOnTheMessageReply51Names) {
+  StandIn agent({"--command-msg", "33333"});
+  const Result r = Controller({"--agent", agent.Plain(), "--command", "5", "0", "--register", "--command", "4", "0"});
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  const std::vector<std::string> taken = agent.Taken();
+  ASSERT_EQ(taken.size(), 3u);
+  const std::vector<std::string> expected{"result 1125 5 0 0", "result " + taken[1] + " 0", "reply 50 " + agent.window,
+                                          "reply 51 33333", "result 33333 4 0 4000"};
+  EXPECT_EQ(Lines(r.output), expected);
+  EXPECT_EQ(taken[2], "33333 4 0");
 }
 
 // A quit countdown of 0 ends the agent at its next tick; the controller waits for reply 43.

@@ -1,11 +1,12 @@
 // Stand-in for the auto-update agent, for tests of the programs that talk to it (the controller).
 // Its role follows its file name, as the agent's does:
-//   X_<name>.exe [--record FILE]   the working copy: a hidden window of class ".AutoUpdate." + its
-//       own stem with a one-second timer. It takes the agent's messages:
+//   X_<name>.exe [--record FILE] [--command-msg N]   the working copy: a hidden window of class
+//       ".AutoUpdate." + its own stem with a one-second timer. It takes the agent's messages:
 //         1123 (n)            quit countdown: at each tick it quits when 0, else counts down
-//         1124 (wnd, msg)     registers wnd for replies and replies 50 (its window), 51 (1125)
-//         1125 (code, arg)    answers code * 1000 + arg, so a test sees both arrived; code 31
-//                             also replies 40 1 and 40 2, as a check would
+//         1124 (wnd, msg)     registers wnd for replies and replies 50 (its window), 51 (N)
+//         N (code, arg)       the commands, on 1125 unless --command-msg says otherwise: answers
+//                             code * 1000 + arg, so a test sees both arrived; code 31 also
+//                             replies 40 1 and 40 2, as a check would
 //       and replies 43 0 when its loop has ended. The record gets "window <its handle>" first,
 //       then one line per message taken: "<message> <wParam> <lParam>".
 //   <name>.exe [/WM_MSG=a:b] [/STOP=n]   the plain copy: posts 1124 (a, b) and 1123 (n) to the
@@ -26,6 +27,7 @@ const UINT kAgentMsg = 1125;
 std::string g_record;
 HWND g_replyWnd = nullptr;
 UINT g_replyMsg = 0;
+UINT g_commandMsg = kAgentMsg;
 long g_countdown = -1;
 
 void Record(const std::string& line) {
@@ -41,8 +43,15 @@ void Reply(WPARAM code, LPARAM arg) {
 }
 
 LRESULT CALLBACK AgentProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kShutDownMsg || msg == kLocalMsg || msg == kAgentMsg)
+  if (msg == kShutDownMsg || msg == kLocalMsg || msg == g_commandMsg)
     Record(std::to_string(msg) + " " + std::to_string(wp) + " " + std::to_string(lp));
+  if (msg == g_commandMsg) {
+    if (wp == 31) {
+      Reply(40, 1);
+      Reply(40, 2);
+    }
+    return LRESULT(wp * 1000 + lp);
+  }
   switch (msg) {
     case kShutDownMsg:
       g_countdown = long(wp);
@@ -51,14 +60,8 @@ LRESULT CALLBACK AgentProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       g_replyWnd = reinterpret_cast<HWND>(wp);
       g_replyMsg = UINT(lp);
       Reply(50, reinterpret_cast<LPARAM>(wnd));
-      Reply(51, kAgentMsg);
+      Reply(51, g_commandMsg);
       return 0;
-    case kAgentMsg:
-      if (wp == 31) {
-        Reply(40, 1);
-        Reply(40, 2);
-      }
-      return LRESULT(wp * 1000 + lp);
     case WM_TIMER:
       if (g_countdown == 0) PostQuitMessage(0);
       if (g_countdown > 0) --g_countdown;
@@ -115,8 +118,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string name = path;
   name = name.substr(name.find_last_of('\\') + 1);
   const std::string stem = name.substr(0, name.find_last_of('.'));
-  for (int i = 1; i + 1 < __argc; ++i)
+  for (int i = 1; i + 1 < __argc; ++i) {
     if (std::strcmp(__argv[i], "--record") == 0) g_record = __argv[i + 1];
+    if (std::strcmp(__argv[i], "--command-msg") == 0) g_commandMsg = UINT(std::atol(__argv[i + 1]));
+  }
   const bool working = stem.size() > 2 && (stem[0] == 'X' || stem[0] == 'x') && stem[1] == '_';
   return working ? RunWorkingCopy(stem) : RunPlainCopy(stem);
 }
