@@ -199,7 +199,13 @@ int Process::Wait(int timeoutMs) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
-  while (outFd_ >= 0) Drain(200);
+  // What the program wrote is in the pipe by now. A program it started may keep the pipe open for
+  // much longer (Wine hands the descriptors on, to the explorer.exe that the first window of a
+  // prefix starts too), so the end of the pipe is not waited for.
+  for (size_t before = std::string::npos; outFd_ >= 0 && out_.size() != before;) {
+    before = out_.size();
+    Drain(200);
+  }
   return exitCode_;
 }
 
