@@ -90,6 +90,43 @@ TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
   EXPECT_NE(debug.text.find("UnCompressTime: "), std::string::npos);
 }
 
+// A stamp that is no valid date-time cannot be set; the entry is still written whole (stored,
+// compressed, in pieces, the engine too) and keeps the time of writing, with no error.
+TEST_F(UnPackTest, StampThatIsNoDateTimeKeepsTheTimeOfWriting) {
+  struct Case {
+    const char* name;
+    DateTime when;
+  } cases[] = {{"month 0", {2020, 0, 17, 10, 30, 20}},       {"month 13", {2020, 13, 17, 10, 30, 20}},
+               {"day 0", {2020, 5, 0, 10, 30, 20}},          {"30 February", {2020, 2, 30, 10, 30, 20}},
+               {"29 February 2021", {2021, 2, 29, 0, 0, 0}}, {"hour 24", {2020, 5, 17, 24, 0, 0}},
+               {"minute 60", {2020, 5, 17, 10, 60, 0}},      {"62 seconds", {2020, 5, 17, 10, 30, 62}}};
+  std::vector<std::string> blocks;
+  for (const Case& c : cases) {
+    const std::string stamp = std::to_string(DateTimeToDos(c.when));
+    const std::string name = c.name;
+    blocks.push_back(StoredBlock(Entry(name + ".stored", stamp, "stored " + name)));
+    blocks.push_back(CompressedBlock(Entry(name + ".z", stamp, "compressed " + name)));
+    blocks.push_back(StoredBlock(Entry(name + ".pieces", "0", "first ")));
+    blocks.push_back(CompressedBlock(Entry(name + ".pieces", stamp, "second")));
+  }
+  blocks.push_back(StoredBlock(Entry("Engine.exe*", std::to_string(DateTimeToDos(cases[1].when)), "MZengine")));
+  const uint32_t before = DateTimeToDos(LocalNow());
+  Result r = Extract(dir.Write("Setup.exe", Build(SinglePackage(blocks, 33))));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "Engine.exe*");
+  EXPECT_TRUE(ui.errors.empty()) << ui.errors[0];
+  EXPECT_EQ(Out("Engine.exe"), "MZengine");
+  EXPECT_GE(GetFileDosTime(out + "/Engine.exe"), before);
+  for (const Case& c : cases) {
+    const std::string name = c.name;
+    EXPECT_EQ(Out(name + ".stored"), "stored " + name);
+    EXPECT_EQ(Out(name + ".z"), "compressed " + name);
+    EXPECT_EQ(Out(name + ".pieces"), "first second");
+    for (const char* kind : {".stored", ".z", ".pieces"})
+      EXPECT_GE(GetFileDosTime(out + "/" + name + kind), before) << name << kind;
+  }
+}
+
 TEST_F(UnPackTest, PiecesAppendAndAnExistingFileIsExtended) {
   fs::create_directories(out);
   dir.Write("out/old.txt", "left ");

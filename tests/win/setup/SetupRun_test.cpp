@@ -49,6 +49,51 @@ TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   EXPECT_FALSE(fs::exists(work)) << "the setup work folder stays";
 }
 
+// Entry stamps that are no valid date-time cannot be set on a file. The entries are written whole
+// all the same, keep the time of writing, and the engine (one of them) runs.
+TEST(SetupRun, StampThatIsNoDateTimeKeepsTheEntryWhole) {
+  auto dos = [](int year, int month, int day, int hour, int minute) {
+    return uint32_t((year - 1980) * 512 + month * 32 + day) << 16 | uint32_t(hour * 2048 + minute * 32);
+  };
+  TempDir dir;
+  PackJob job = SampleJob();
+  job.engine.dosTime = dos(2024, 13, 14, 9, 26);
+  job.files = {{"month0.txt", "", "month 0\r\n", dos(2024, 0, 14, 9, 26)},
+               {"day0.txt", "", "day 0\r\n", dos(2024, 3, 0, 9, 26)},
+               {"data\\hour24.bin", "", std::string(3000, '7'), dos(2024, 3, 14, 24, 0)},
+               {"minute60.txt", "", "minute 60\r\n", dos(2024, 3, 14, 9, 60)},
+               {"fine.txt", "", "fine\r\n", kSampleDosTime}};
+  fs::path setup = WriteSetup(dir, job);
+  fs::path work = WorkFolderOf(setup);
+  fs::path hold = dir / "release";
+  EngineSteering engine(dir, "ExitCode=8\r\nHoldFile=" + WinPath(hold) + "\r\n");
+  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(2);
+  Process stub(LaunchArgs(dir, WinPath(setup)));
+  bool errorBox = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        errorBox = Drive({"wait", "--title", "Error", "--timeout", "0"}) == 0;
+        return errorBox || engine.Get("Ended") == "1";
+      },
+      60000));
+  if (errorBox) {
+    ADD_FAILURE() << "error box: " << DriveOutput({"list", "--title", "Error"});
+    EndSetupProcesses(setup);
+    return;
+  }
+  EXPECT_EQ(ReadFile(work / "month0.txt"), "month 0\r\n");
+  EXPECT_EQ(ReadFile(work / "day0.txt"), "day 0\r\n");
+  EXPECT_EQ(ReadFile(work / "data/hour24.bin"), std::string(3000, '7'));
+  EXPECT_EQ(ReadFile(work / "minute60.txt"), "minute 60\r\n");
+  for (const char* name : {"Engine.exe", "month0.txt", "day0.txt", "data/hour24.bin", "minute60.txt"})
+    EXPECT_GE(fs::last_write_time(work / name), before) << name << " does not keep the time of writing";
+  auto stamp =
+      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(work / "fine.txt")));
+  EXPECT_EQ(stamp, SampleHostTime());
+  WriteFile(hold, "");
+  EXPECT_EQ(stub.Wait(60000), 8);
+}
+
 // The completion atom decides whether the shortcuts named by the settings files go.
 TEST(SetupRun, DeletedCompletionAtomRemovesTheShortcuts) {
   for (bool deleteAtom : {true, false}) {
