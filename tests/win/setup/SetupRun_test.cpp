@@ -49,6 +49,21 @@ TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   EXPECT_FALSE(fs::exists(work)) << "the setup work folder stays";
 }
 
+// An engine may end with 259, the code Win32 also reports for a process that still runs: the
+// stub sees the end all the same and passes the code on.
+TEST(SetupRun, EngineExitCode259PassesOn) {
+  TempDir dir;
+  fs::path setup = WriteSetup(dir, SampleJob());
+  EngineSteering engine(dir, "ExitCode=259\r\n");
+  Process stub(LaunchArgs(dir, WinPath(setup) + " /hide"));
+  ASSERT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+  const int exitCode = stub.Wait(60000);
+  if (exitCode == -1) EndSetupProcesses(setup);
+  ASSERT_NE(exitCode, -1) << "the stub still waits for the engine that ended";
+  EXPECT_EQ(LaunchedExitCode(stub.Output()), 259) << stub.Output();
+  EXPECT_FALSE(fs::exists(WorkFolderOf(setup)));
+}
+
 // Entry stamps that are no valid date-time cannot be set on a file. The entries are written whole
 // all the same, keep the time of writing, and the engine (one of them) runs.
 TEST(SetupRun, StampThatIsNoDateTimeKeepsTheEntryWhole) {
