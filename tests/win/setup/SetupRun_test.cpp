@@ -2,7 +2,9 @@
 // its marked entry, and the stub started with an exact command line. Each case checks what is
 // left: the engine's record of what it was given, files, the exit code.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <regex>
 
 #include "SetupKit.h"
@@ -11,6 +13,32 @@ using namespace wine;
 using namespace setupkit;
 
 namespace {
+// Keeps the global atom table full while it lives (vkprobe hold-atoms): no new atom can be added
+// meanwhile. Global atoms outlive their process, so whatever the holder leaves is deleted.
+class FullAtomTable {
+ public:
+  explicit FullAtomTable(const TempDir& dir)
+      : prefix_("VelkitTestFill" + std::to_string(getpid()) + "_"),
+        stop_(dir / "atoms.stop"),
+        holder_({TestkitExe("vkprobe").string(), "hold-atoms", prefix_, WinPath(stop_)}) {
+    WaitFor([&] { return holder_.Output().find("full=") != std::string::npos || !holder_.Running(); }, 120000);
+    const std::string out = holder_.Output();
+    const size_t at = out.find("full=");
+    if (at != std::string::npos) added = std::atoi(out.c_str() + at + 5);
+  }
+  ~FullAtomTable() {
+    WriteFile(stop_, "");
+    holder_.Wait(60000);
+    RunWine({TestkitExe("vkprobe").string(), "free-atoms", prefix_});
+  }
+  int added = 0;
+
+ private:
+  std::string prefix_;
+  fs::path stop_;
+  Process holder_;
+};
+
 // The engine's command line with its thread id made "N".
 std::string WithoutThreadId(std::string command) {
   return std::regex_replace(command, std::regex("/TH_ID=_[0-9]+"), "/TH_ID=_N");
@@ -107,6 +135,32 @@ TEST(SetupRun, StampThatIsNoDateTimeKeepsTheEntryWhole) {
   EXPECT_EQ(stamp, SampleHostTime());
   WriteFile(hold, "");
   EXPECT_EQ(stub.Wait(60000), 8);
+}
+
+// Only an atom that the engine could delete reports a completed installation. With the global
+// atom table full (filled while the space question holds the run), the stub adds no atom: the
+// engine finds none to delete, and the shortcuts stay.
+TEST(SetupRun, CompletionAtomThatCouldNotBeAddedIsNoCompletedRun) {
+  TempDir dir;
+  PackJob job = SampleJob();
+  job.update.infoFile = "App.info";
+  job.options = kPackConfirmTempExtract;
+  fs::path setup = WriteSetup(dir, job);
+  fs::path startUp = dir / "StartUp.lnk";
+  WriteFile(startUp, "x");
+  WriteFile(dir / "App.original", "[UnInstall]\r\nStartUpLink=" + WinPath(startUp) + "\r\n");
+  WriteFile(dir / "App.info", "[NewSetup]\r\nRemoveStartUpShortcut=1\r\n");
+  EngineSteering engine(dir, "DeleteAtom=1\r\nExitCode=4\r\n");
+  Process stub(LaunchArgs(dir, WinPath(setup)));
+  ASSERT_EQ(Drive({"wait", "--title", "Confirm", "--visible", "--timeout", "30000"}), 0) << "no question";
+  {
+    FullAtomTable full(dir);
+    ASSERT_GT(full.added, 0);
+    EXPECT_EQ(Drive({"click", "--title", "Confirm", "--button", "&Yes"}), 0);
+    EXPECT_EQ(stub.Wait(60000), 4);
+  }
+  EXPECT_EQ(engine.Get("AtomFound"), "0") << "the atom was added after all";
+  EXPECT_TRUE(fs::exists(startUp)) << "a run without its atom counted as completed";
 }
 
 // The completion atom decides whether the shortcuts named by the settings files go.
