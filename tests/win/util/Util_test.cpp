@@ -186,6 +186,9 @@ TEST(WinDebug, LongLineArrivesInBufferSizedChunks) {
   EXPECT_EQ(chunks[0].substr(0, 3), "abc");
 }
 
+// The debug channel's lock is the critical section the system initialised, not a copy of it.
+TEST(WinDebug, ChannelLockIsTheInitialisedSection) { EXPECT_EQ(Probe({"debug-section"}), "TRUE"); }
+
 TEST(WinSystem, PreloadAndIdentity) {
   Result pre = RunProbe({"preloaded"});
   EXPECT_EQ(pre.exitCode, 0) << pre.output;
