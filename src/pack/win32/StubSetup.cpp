@@ -70,7 +70,9 @@ EngineRun RunEngine(const std::string& folder, const std::string& markedEntry, s
   const std::string updateLink = CheckforNewUpdateLink();
 
   const std::string atomName = CompletionAtomName(launch.threadTag);
-  GlobalAddAtomA(atomName.c_str());
+  // Only an atom that was there for the engine to delete can report a completed installation.
+  const bool atomAdded = GlobalAddAtomA(atomName.c_str()) != 0;
+  if (!atomAdded) DebugLn("Completion atom not added, error " + IntToStr(int64_t(GetLastError())));
   EngineRun run;
   KernelHandle process = RunProcess(command, foreground ? SW_SHOW : SW_HIDE);
   run.started = bool(process);
@@ -84,7 +86,7 @@ EngineRun RunEngine(const std::string& folder, const std::string& markedEntry, s
   WaitWhileWindowExists(dialogClass, "");
   WaitPumping(1, 1000);
   ATOM atom = GlobalFindAtomA(atomName.c_str());
-  run.completed = atom == 0;
+  run.completed = atomAdded && atom == 0;
   if (atom) GlobalDeleteAtom(atom);
 
   if (run.completed) {
