@@ -9,15 +9,17 @@
 
 class TGFileInfo;
 
-// Process exit codes of a setup run that ended before an engine ran. Whenever an engine ran, its
-// own exit code is the process's; these tell a script why nothing was installed.
+// Process exit codes of a run that ended before an engine ran. Whenever an engine ran, its own
+// exit code is the process's; these tell a script why nothing was installed.
 enum SetupExitCode : int {
   kExitBadPackage = 90,        // checksum failed, package unreadable or damaged
-  kExitCancelled = 91,         // the user cancelled (disk question, download question)
+  kExitCancelled = 91,         // the user cancelled (disk question, download question, closed window)
   kExitSpaceDeclined = 92,     // the space question was answered No
   kExitNoEngine = 93,          // the package has no marked entry
   kExitEngineNotStarted = 94,  // the engine could not be started
   kExitDownloadFailed = 95,    // a web setup could not fetch or verify its package
+  kExitNoWindow = 96,          // the stub window could not be made (a class name too long, say)
+  kExitRelaunchFailed = 97,    // the span-disk relaunch could not copy or start its copy
 };
 
 // --- names shared with the setup engine
@@ -58,6 +60,8 @@ std::string SpaceQuestionText(bool confirmTempExtract, std::string_view folder, 
 // --- the run (Win32)
 // The first timer tick of a plain install stub: runs the whole setup once.
 void StartSetupRun();
+// True while StartSetupRun runs: the setup work folder is in use, and the run's end removes it.
+bool SetupRunInProgress();
 // Extracts packageFile into folder and runs its engine; true when the engine deleted the
 // completion atom. foreground: questions and the stub window may be shown.
 bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std::string_view agentName,

@@ -140,7 +140,7 @@ class EntryWriter {
 };
 
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
-// False when the file ends early.
+// False when the file ends early or the user cancelled; the entry's new file then goes.
 bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
                        ExtractUI& ui) {
   std::unique_ptr<TInflateStream> inflater;
@@ -157,6 +157,10 @@ bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& 
       if (got == 0) return false;
       n -= int64_t(got);
       ui.PumpMessages();
+      if (ui.Cancelled()) {
+        writer.Abandon();
+        return false;
+      }
       if (!compressed)
         writer.Commit(got);
       else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space))
@@ -256,10 +260,14 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
     bool truncated = false;
     if (FileExists(current)) {
       trailer.Clear();
-      ReadTrailer(current, trailer);
+      // A file of the set without a trailer of ours (empty, too short, zeros, a foreign magic) is
+      // damaged, whatever its checksum says: an unread trailer stores none, and zeros can even
+      // sum to the value that turns the check off.
+      const bool readable = ReadTrailer(current, trailer) && trailer.Magic() == kPackMagic;
       int64_t pos = trailer.FirstBlockOffset();
       if (part == 1) DebugLn("FileInfo.FilesCount=" + IntToStr(trailer.EntryCount()));
-      ok = ChecksumAccepted(trailer.Checksum(), ComputePackageChecksum(current, trailer.Length()));
+      if (!readable) DebugLn("No package trailer in " + current);
+      ok = readable && ChecksumAccepted(trailer.Checksum(), ComputePackageChecksum(current, trailer.Length()));
       if (!ok) break;
 
       PackFile file(current);
@@ -270,37 +278,36 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       }
       const int64_t limit = std::min(end, file.Size());
       DebugLn("FileLen=" + IntToStr(end));
-      if (trailer.Magic() == kPackMagic) {
-        if (part == 1) ui.Progress(0, 0, int(trailer.EntryCount()), 0, 1, {});
-        if (!ForceDirectories(folder))
-          ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
-        while (end - pos > kTrailerSize) {
-          ui.PumpMessages();
-          uint32_t stored = 0;
-          const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
-          const int64_t n = std::abs(length);
-          if (pos + 4 + n > limit) {
-            // A length that runs past the end of the file would wait for bytes that never come.
-            DebugLn("Block at " + IntToStr(pos) + " runs past the end of " + current);
-            truncated = true;
-            break;
-          }
-          pos += n + 4;
-          ++blockIndex;
-          if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
-          if (blockIndex <= trailer.MetaBlockCount()) continue;
-          EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
-          if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
-            truncated = true;
-            break;
-          }
+      if (part == 1) ui.Progress(0, 0, int(trailer.EntryCount()), 0, 1, {});
+      if (!ForceDirectories(folder))
+        ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
+      while (end - pos > kTrailerSize) {
+        ui.PumpMessages();
+        if (ui.Cancelled()) break;
+        uint32_t stored = 0;
+        const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
+        const int64_t n = std::abs(length);
+        if (pos + 4 + n > limit) {
+          // A length that runs past the end of the file would wait for bytes that never come.
+          DebugLn("Block at " + IntToStr(pos) + " runs past the end of " + current);
+          truncated = true;
+          break;
         }
-        if (part == 1 && !ExtractFileName(agentName).empty() &&
-            (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
-          WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
+        pos += n + 4;
+        ++blockIndex;
+        if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
+        if (blockIndex <= trailer.MetaBlockCount()) continue;
+        EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
+        if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
+          truncated = true;
+          break;
+        }
       }
+      if (part == 1 && !ui.Cancelled() && !ExtractFileName(agentName).empty() &&
+          (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
+        WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
     }
-    if (truncated || !trailer.HasOption(kOptionContinued)) break;
+    if (truncated || ui.Cancelled() || !trailer.HasOption(kOptionContinued)) break;
 
     ui.EnableAutoPlayCancel();
     ++part;
@@ -311,13 +318,14 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       do {
         carryOn = ui.ConfirmNextDisk(prompt, promptCaption, buttons, charset);
         ui.WaitPumping(500);
-      } while (!FileExists(current) && carryOn);
+      } while (!FileExists(current) && carryOn && !ui.Cancelled());
     }
     ui.Progress(1, 0, 0, 0, 1, {});
-    if (!carryOn) break;
+    if (!carryOn || ui.Cancelled()) break;
   }
 
-  if (!carryOn) markedEntry.clear();
+  // A cancelled walk starts nothing, whatever it extracted before.
+  if (!carryOn || ui.Cancelled()) markedEntry.clear();
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
   DebugLn();
   ui.WaitPumping(500);

@@ -8,8 +8,10 @@
 #include "pack/ExtractUI.h"
 
 // Extracts the package at sourcePath (a stub executable, or a first part file ending in ".001")
-// into outputFolder. ok ends true when the last checksum test passed; markedEntry receives the
-// entry name (or header) carrying "*", and is cleared when the user cancels a disk question.
+// into outputFolder. ok ends true when the last file read had a package trailer and passed its
+// checksum test; a file without one (or with a foreign magic) ends the walk with ok false: the set
+// is damaged. markedEntry receives the entry name (or header) carrying "*", and is cleared when
+// the user cancels a disk question.
 // agentName, when its file name part is not empty and the source is an ".exe" (or ".exe.001"),
 // gets a fresh agent copy of the stub written into outputFolder. diskPrompt has every
 // "<DISK_NUM>" replaced by the part number. An entry whose name would land outside outputFolder

@@ -70,7 +70,9 @@ EngineRun RunEngine(const std::string& folder, const std::string& markedEntry, s
   const std::string updateLink = CheckforNewUpdateLink();
 
   const std::string atomName = CompletionAtomName(launch.threadTag);
-  GlobalAddAtomA(atomName.c_str());
+  // Only an atom that was there for the engine to delete can report a completed installation.
+  const bool atomAdded = GlobalAddAtomA(atomName.c_str()) != 0;
+  if (!atomAdded) DebugLn("Completion atom not added, error " + IntToStr(int64_t(GetLastError())));
   EngineRun run;
   KernelHandle process = RunProcess(command, foreground ? SW_SHOW : SW_HIDE);
   run.started = bool(process);
@@ -84,7 +86,7 @@ EngineRun RunEngine(const std::string& folder, const std::string& markedEntry, s
   WaitWhileWindowExists(dialogClass, "");
   WaitPumping(1, 1000);
   ATOM atom = GlobalFindAtomA(atomName.c_str());
-  run.completed = atom == 0;
+  run.completed = atomAdded && atom == 0;
   if (atom) GlobalDeleteAtom(atom);
 
   if (run.completed) {
@@ -148,7 +150,10 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
     const std::string errorCaption = package.GetLangString("Error", "Error");
     const std::string badCrc =
         package.GetLangString("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted...");
-    if (!ok) {
+    if (ui.Cancelled()) {
+      // The user closed the window: a cancel, which says nothing more.
+      failure = kExitCancelled;
+    } else if (!ok) {
       ErrorMsg(0, badCrc, errorCaption, buttons, charset);
       failure = kExitBadPackage;
     } else if (!zlibError.empty()) {
@@ -171,8 +176,15 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
   return result;
 }
 
+namespace {
+bool setupRunning = false;
+}  // namespace
+
+bool SetupRunInProgress() { return setupRunning; }
+
 void StartSetupRun() {
   StopMainTimer();
+  setupRunning = true;
   const TGFileInfo& own = OwnPackage();
   const std::string agentName = own.InstallsAgent() ? own.GetAgentExeName() : std::string();
   const std::string workFolder = SetupWorkFolder();
@@ -187,5 +199,6 @@ void StartSetupRun() {
     RunSetupPackage(workFolder, packageFile, agentName, GetCmdParams(), !hidden);
   }
   RemoveFolderTree(workFolder, false);
+  setupRunning = false;
   PostQuitMessage(0);
 }

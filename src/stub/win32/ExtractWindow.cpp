@@ -20,3 +20,4 @@ bool ExtractWindow::ConfirmNextDisk(std::string_view text, std::string_view capt
 }
 
 void ExtractWindow::ShowError(std::string_view text) { ErrorMsg(0, text); }
+bool ExtractWindow::Cancelled() { return MainWindowDestroyed(); }

@@ -11,4 +11,6 @@ class ExtractWindow : public ExtractUI {
   void EnableAutoPlayCancel() override;
   bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons, int charset) override;
   void ShowError(std::string_view text) override;
+  // The window was closed (a second close while extracting).
+  bool Cancelled() override;
 };

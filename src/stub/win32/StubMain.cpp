@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "agent/StubGlob.h"
+#include "pack/PackFile.h"
 #include "pack/PackX.h"
 #include "pack/StubSetup.h"
 #include "pack/win32/StubSetupWin.h"
@@ -13,13 +14,15 @@
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
 #include "util/Files.h"
+#include "util/IniReg.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
-// The stub window with the own package's title and font; onTimer drives the role.
+// The stub window with the own package's title and font; onTimer drives the role. Without its
+// window the role cannot run, and the exit code says so.
 void RunStubWindow(void (*onTimer)()) {
   const TGFileInfo& own = OwnPackage();
   StubWinOptions options;
@@ -29,20 +32,40 @@ void RunStubWindow(void (*onTimer)()) {
   options.fontSize = own.GetFontSize();
   options.charset = own.GetCharset();
   options.onTimer = onTimer;
-  // The window's end removes the setup work folder (made first if this process had none).
-  options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
-  StubWin::WinMain(options);
+  // The window's end removes the setup work folder (made first if this process had none), unless
+  // a setup run still works in it: a close during the extraction cancels it, and the run's end
+  // removes the folder.
+  options.onDestroy = [] {
+    if (!SetupRunInProgress()) RemoveFolderTree(SetupWorkFolder(), false);
+  };
+  if (!StubWin::WinMain(options)) SetStubExitCode(kExitNoWindow);
+}
+
+// The relaunched copy's path, computed without touching the setup work folder: the copy keeps the
+// time stamp, so it computes the same folder.
+std::string SpanCopyOfOwnFile() {
+  const std::string ownPath = OwnExePath();
+  return SpanCopyPath(SetupWorkFolderFor(GetTempDir(true), GetFileDosTime(ownPath)), ExtractFileName(ownPath));
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
-void SpanDiskRelaunch() {
-  std::string ownPath = OwnExePath();
-  std::string copy = SpanCopyPath(SetupWorkFolder(), ExtractFileName(ownPath));
-  // The copy keeps the time stamp, so it computes the same setup work folder.
-  CopyFileTo(ownPath, copy, true);
-  std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
-  DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
-  KernelHandle process(RunProcess(command, SW_HIDE));
+// False when the copy or its start failed; the folder then goes again.
+bool SpanDiskRelaunch() {
+  const std::string ownPath = OwnExePath();
+  const std::string folder = SetupWorkFolder();
+  const std::string copy = SpanCopyPath(folder, ExtractFileName(ownPath));
+  bool started = CopyFileTo(ownPath, copy, true);
+  if (!started) {
+    DebugLn(Pid() + " ==== SpanDisk relaunch: cannot copy to " + copy + ": " + LastSystemErrorText());
+  } else {
+    const std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
+    DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
+    KernelHandle process(RunProcess(command, SW_HIDE));
+    started = bool(process);
+    if (!started) DebugLn(Pid() + " ==== SpanDisk relaunch: cannot start the copy: " + LastSystemErrorText());
+  }
+  if (!started) RemoveFolderTree(folder, false);
+  return started;
 }
 }  // namespace
 
@@ -63,8 +86,11 @@ void DoRunStubWin() {
   WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
 
   const StubRole role = DecideRole(in);
-  // One window per class: a second start of the same setup file (or agent) does no work.
-  const bool anotherRuns = FindWindowA(StubWindowClassName().c_str(), nullptr) != nullptr;
+  // One window per class: a second start of the same setup file (or agent) does no work. A
+  // relaunching setup file has no window of its own; its run is the copy's window, and relaunching
+  // again would remake the setup work folder under that run.
+  const std::string runningClass = role == StubRole::SpanRelaunch ? SpanCopyOfOwnFile() : StubWindowClassName();
+  const bool anotherRuns = FindWindowA(runningClass.c_str(), nullptr) != nullptr;
   DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
   if (!anotherRuns) {
     switch (role) {
@@ -80,7 +106,7 @@ void DoRunStubWin() {
         DeleteMySelf(false, false);
         break;
       case StubRole::SpanRelaunch:
-        SpanDiskRelaunch();
+        if (!SpanDiskRelaunch()) SetStubExitCode(kExitRelaunchFailed);
         break;
       case StubRole::PlainStub:
         RunStubWindow(StartSetupRun);

@@ -2,7 +2,6 @@
 // path is a folder separator here, DOS time stamps are local-time modification times, and a file
 // without its owner's write permission plays the part of a read-only file.
 #include "util/Files.h"
-#include "util/Utils.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,6 +15,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <vector>
+
+#include "util/Utils.h"
 
 namespace {
 std::string HostPath(std::string_view path) {
@@ -102,7 +103,8 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     }
     close(f.fd);
     f.fd = -1;
-    return dosTime == 0 || SetFileDosTime(path, dosTime);
+    if (dosTime != 0) SetFileDosTime(path, dosTime);
+    return true;
   }
   // A new content goes to a temporary file beside the target and replaces it only when complete,
   // so a failed write never leaves a half-written file in place of a good one.
@@ -115,7 +117,7 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     ok = close(f.fd) == 0 && ok;
     f.fd = -1;
   }
-  if (ok && dosTime != 0) ok = SetFileDosTime(temp, dosTime);
+  if (ok && dosTime != 0) SetFileDosTime(temp, dosTime);
   if (ok) ok = !IsDir(target) && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
@@ -168,6 +170,8 @@ uint32_t GetFileDosTime(std::string_view path) {
 }
 
 bool SetFileDosTime(std::string_view path, uint32_t dosTime) {
+  // mktime would carry month 13 into the next year; Windows refuses such a stamp, and so do we.
+  if (!IsValidDosTime(dosTime)) return false;
   DateTime dt = DosToDateTime(dosTime);
   tm t = {};
   t.tm_year = dt.year - 1900;
