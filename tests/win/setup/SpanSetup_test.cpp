@@ -167,6 +167,8 @@ TEST(SpanSetup, FailedRelaunchEndsWithItsCode) {
     } else {
       EXPECT_FALSE(fs::exists(work)) << "the copy stays behind";
     }
+  }
+}
 
 // A part file without a trailer of ours damages the set, though the engine came with an earlier
 // part: zeros that sum to the value that turns the checksum off, or a foreign magic under a
