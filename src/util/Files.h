@@ -25,11 +25,53 @@ bool IsValidDosTime(uint32_t dos);
 // Bytes from start to the end of the file, at most maxLen (0 = no limit); empty when the file
 // is missing, start is not inside it, or fewer bytes than expected could be read.
 std::string ReadFileRange(std::string_view path, int64_t maxLen = 0, int64_t start = 0);
-// Creates (or with append, extends) the file; sets the DOS time stamp when every byte was
-// written and dosTime != 0. True when every byte was written: a stamp that cannot be set (one
-// that is no valid date-time) leaves the time of writing and fails nothing.
+// Creates (or with append, extends) the file through an OutputFile; sets the DOS time stamp when
+// every byte was written and dosTime != 0. True when every byte was written: a stamp that cannot be
+// set (one that is no valid date-time) leaves the time of writing and fails nothing.
 bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime = 0, bool append = false);
 bool AppendText(std::string_view path, std::string_view text);
+
+// A file written in pieces through one open handle, so that data arriving piece by piece (an
+// entry of a package, a copy made in chunks) costs one open and one close. What it leaves is all
+// or nothing: Finish keeps the whole, Discard (or destruction before Finish) takes back what this
+// writer did, so a half-written file never stays, least of all in place of a good one.
+class OutputFile {
+ public:
+  enum class Mode {
+    kAppend,   // extends the file, creating it when absent
+    kReplace,  // new content: written straight into the path when no file is there, else into a
+               // temporary file beside it that replaces the old file only once complete
+  };
+  OutputFile() = default;
+  ~OutputFile() { Discard(); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Opens path for writing; false when that is not possible (nothing is left behind). The open
+  // itself tells whether a file was there: no separate existence test.
+  bool Open(std::string_view path, Mode mode);
+  bool IsOpen() const { return handle_ != kClosed; }
+  // Whether Open found no file at the path, so this writer is making it.
+  bool Created() const { return created_; }
+  const std::string& Path() const { return path_; }
+  // Appends data; false when not every byte was written.
+  bool Write(std::string_view data);
+  // Sets the DOS time stamp when dosTime != 0 (one the system refuses leaves the time of writing),
+  // closes, and puts a replacement in place. True when the file is complete in its place;
+  // otherwise the writer discards what it wrote and returns false.
+  bool Finish(uint32_t dosTime);
+  // Takes back what this writer did: a file it made is deleted, an extended file cut back to its
+  // old length, a replacement's temporary file deleted (the old file stays as it was).
+  void Discard();
+
+ private:
+  static constexpr intptr_t kClosed = -1;
+  bool CloseHandleOnly();
+  std::string path_, temp_;  // temp_: the replacement's temporary file, when a file was there
+  intptr_t handle_ = kClosed;
+  int64_t oldSize_ = 0;
+  bool created_ = false;
+};
 bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
 bool ForceDirectories(std::string_view path);  // makes the folder and its missing parents

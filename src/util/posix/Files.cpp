@@ -46,6 +46,20 @@ bool WriteAll(int fd, std::string_view data, int64_t chunk) {
   return true;
 }
 
+// The local time of a DOS stamp as a Unix time; -1 when it cannot be had.
+time_t DosToUnixTime(uint32_t dosTime) {
+  DateTime dt = DosToDateTime(dosTime);
+  tm t = {};
+  t.tm_year = dt.year - 1900;
+  t.tm_mon = dt.month - 1;
+  t.tm_mday = dt.day;
+  t.tm_hour = dt.hour;
+  t.tm_min = dt.minute;
+  t.tm_sec = dt.second;
+  t.tm_isdst = -1;
+  return mktime(&t);
+}
+
 bool IsDir(const std::string& hostPath, bool followLinks = true) {
   struct stat st;
   return (followLinks ? stat(hostPath.c_str(), &st) : lstat(hostPath.c_str(), &st)) == 0 && S_ISDIR(st.st_mode);
@@ -82,45 +96,83 @@ std::string ReadFileRange(std::string_view path, int64_t maxLen, int64_t start) 
   return data;
 }
 
-bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime, bool append) {
+bool OutputFile::Open(std::string_view path, Mode mode) {
+  Discard();
+  path_ = std::string(path);
+  temp_.clear();
+  oldSize_ = 0;
   const std::string target = HostPath(path);
-  const int64_t chunk = WriteChunkSize(int64_t(data.size()));
-  if (append) {
-    // A failed append is cut back to the old end, and a file it created is removed again.
-    bool existed = access(target.c_str(), F_OK) == 0;
-    Fd f(open(target.c_str(), O_WRONLY | O_CREAT, 0644));
-    if (f.fd < 0) return false;
-    off_t oldEnd = lseek(f.fd, 0, SEEK_END);
-    bool ok = oldEnd >= 0 && WriteAll(f.fd, data, chunk);
-    if (!ok) {
-      if (!existed) {
-        unlink(target.c_str());
-      } else if (oldEnd >= 0) {
-        bool cut = ftruncate(f.fd, oldEnd) == 0;
-        (void)cut;
-      }
-      return false;
+  // O_EXCL answers the existence question and makes the file in one call.
+  int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  created_ = fd >= 0;
+  if (fd < 0 && errno == EEXIST && !IsDir(target)) {
+    if (mode == Mode::kAppend) {
+      fd = open(target.c_str(), O_WRONLY);
+      oldSize_ = fd >= 0 ? int64_t(lseek(fd, 0, SEEK_END)) : 0;
+    } else {
+      // A good file is there: the new content goes beside it until complete.
+      temp_ = path_ + ".~" + std::to_string(getpid());
+      fd = open(HostPath(temp_).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
-    close(f.fd);
-    f.fd = -1;
-    if (dosTime != 0) SetFileDosTime(path, dosTime);
-    return true;
   }
-  // A new content goes to a temporary file beside the target and replaces it only when complete,
-  // so a failed write never leaves a half-written file in place of a good one.
-  const std::string temp = target + ".~" + std::to_string(getpid());
-  bool ok;
-  {
-    Fd f(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-    if (f.fd < 0) return false;
-    ok = WriteAll(f.fd, data, chunk);
-    ok = close(f.fd) == 0 && ok;
-    f.fd = -1;
+  if (fd < 0 || oldSize_ < 0) {
+    if (fd >= 0) close(fd);
+    temp_.clear();
+    return false;
   }
-  if (ok && dosTime != 0) SetFileDosTime(temp, dosTime);
-  if (ok) ok = !IsDir(target) && rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
+  handle_ = fd;
+  return true;
+}
+
+bool OutputFile::Write(std::string_view data) {
+  return IsOpen() && WriteAll(int(handle_), data, WriteChunkSize(int64_t(data.size())));
+}
+
+bool OutputFile::CloseHandleOnly() {
+  const bool ok = close(int(handle_)) == 0;
+  handle_ = kClosed;
   return ok;
+}
+
+bool OutputFile::Finish(uint32_t dosTime) {
+  if (!IsOpen()) return false;
+  // Set on the open file, after its last write. The bytes are what counts: a stamp that is no
+  // valid date-time keeps the time of writing rather than undoing a complete write.
+  if (dosTime != 0 && IsValidDosTime(dosTime)) {
+    const time_t t = DosToUnixTime(dosTime);
+    const timespec times[2] = {{t, 0}, {t, 0}};
+    if (t != time_t(-1)) futimens(int(handle_), times);
+  }
+  bool ok = CloseHandleOnly();
+  if (!temp_.empty()) {
+    ok = ok && !IsDir(HostPath(path_)) && rename(HostPath(temp_).c_str(), HostPath(path_).c_str()) == 0;
+    if (!ok) unlink(HostPath(temp_).c_str());
+  } else if (!ok && created_) {
+    unlink(HostPath(path_).c_str());
+  }
+  temp_.clear();
+  return ok;
+}
+
+void OutputFile::Discard() {
+  if (!IsOpen()) return;
+  if (temp_.empty() && !created_) {
+    const bool cut = ftruncate(int(handle_), off_t(oldSize_)) == 0;
+    (void)cut;
+  }
+  CloseHandleOnly();
+  if (!temp_.empty()) {
+    unlink(HostPath(temp_).c_str());
+  } else if (created_) {
+    unlink(HostPath(path_).c_str());
+  }
+  temp_.clear();
+}
+
+bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime, bool append) {
+  OutputFile file;
+  return file.Open(path, append ? OutputFile::Mode::kAppend : OutputFile::Mode::kReplace) && file.Write(data) &&
+         file.Finish(dosTime);
 }
 
 bool AppendText(std::string_view path, std::string_view text) { return WriteFileData(path, text, 0, true); }
@@ -172,16 +224,7 @@ uint32_t GetFileDosTime(std::string_view path) {
 bool SetFileDosTime(std::string_view path, uint32_t dosTime) {
   // mktime would carry month 13 into the next year; Windows refuses such a stamp, and so do we.
   if (!IsValidDosTime(dosTime)) return false;
-  DateTime dt = DosToDateTime(dosTime);
-  tm t = {};
-  t.tm_year = dt.year - 1900;
-  t.tm_mon = dt.month - 1;
-  t.tm_mday = dt.day;
-  t.tm_hour = dt.hour;
-  t.tm_min = dt.minute;
-  t.tm_sec = dt.second;
-  t.tm_isdst = -1;
-  time_t when = mktime(&t);
+  const time_t when = DosToUnixTime(dosTime);
   if (dosTime == 0 || when == time_t(-1)) return false;
   timeval times[2] = {{when, 0}, {when, 0}};
   return utimes(HostPath(path).c_str(), times) == 0;

@@ -68,24 +68,7 @@ bool Replace(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
-bool AppendData(const std::string& path, std::string_view data, uint32_t dosTime) {
-  FileHandle f(
-      CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-  LARGE_INTEGER zero = {}, oldEnd = {};
-  const bool ok = SetFilePointerEx(f.get(), zero, &oldEnd, FILE_END) && WriteAll(f.get(), data);
-  // The bytes are what counts: a stamp the system refuses (no valid date-time) keeps the time of
-  // writing rather than undoing a complete write.
-  if (ok && dosTime != 0) SetHandleDosTime(f.get(), dosTime);
-  if (ok) return true;
-  // A failed append is cut back to the old end; a file it created goes again.
-  SetFilePointerEx(f.get(), oldEnd, nullptr, FILE_BEGIN);
-  SetEndOfFile(f.get());
-  f.reset();
-  if (created) DeleteFileA(path.c_str());
-  return false;
-}
+HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 }  // namespace
 
 std::string ReadFileRange(std::string_view path, int64_t maxLen, int64_t start) {
@@ -109,22 +92,81 @@ std::string ReadFileRange(std::string_view path, int64_t maxLen, int64_t start) 
   return data;
 }
 
-bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime, bool append) {
-  const std::string target = Str(path);
-  if (append) return AppendData(target, data, dosTime);
-  // The new content goes to a temporary file beside the target and replaces it only when complete,
-  // so that a failed write never leaves a half-written file in place of a good one.
-  const std::string temp = target + ".~" + IntToStr(GetCurrentProcessId());
-  bool ok;
-  {
-    FileHandle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return false;
-    ok = WriteAll(f.get(), data);
-    if (ok && dosTime != 0) SetHandleDosTime(f.get(), dosTime);
+bool OutputFile::Open(std::string_view path, Mode mode) {
+  Discard();
+  path_ = Str(path);
+  temp_.clear();
+  oldSize_ = 0;
+  // CREATE_NEW answers the existence question and makes the file in one call; OPEN_ALWAYS says
+  // through ERROR_ALREADY_EXISTS whether the file was there.
+  HANDLE f = CreateFileA(path_.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                         mode == Mode::kAppend ? OPEN_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD error = GetLastError();
+  created_ = f != INVALID_HANDLE_VALUE && (mode == Mode::kReplace || error != ERROR_ALREADY_EXISTS);
+  if (f == INVALID_HANDLE_VALUE && mode == Mode::kReplace &&
+      (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && !DirectoryExists(path_)) {
+    // A good file is there: the new content goes beside it until complete.
+    temp_ = path_ + ".~" + IntToStr(GetCurrentProcessId());
+    f = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
-  if (ok) ok = !DirectoryExists(target) && Replace(temp, target);
-  if (!ok) DeleteFileA(temp.c_str());
+  if (f == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<intptr_t>(f);
+  if (mode == Mode::kAppend && !created_) {
+    LARGE_INTEGER zero = {}, end = {};
+    if (!SetFilePointerEx(f, zero, &end, FILE_END)) {
+      CloseHandleOnly();
+      return false;
+    }
+    oldSize_ = end.QuadPart;
+  }
+  return true;
+}
+
+bool OutputFile::Write(std::string_view data) { return IsOpen() && WriteAll(AsHandle(handle_), data); }
+
+bool OutputFile::CloseHandleOnly() {
+  const bool ok = CloseHandle(AsHandle(handle_)) != FALSE;
+  handle_ = kClosed;
   return ok;
+}
+
+bool OutputFile::Finish(uint32_t dosTime) {
+  if (!IsOpen()) return false;
+  // The bytes are what counts: a stamp the system refuses (no valid date-time) keeps the time of
+  // writing rather than undoing a complete write.
+  if (dosTime != 0) SetHandleDosTime(AsHandle(handle_), dosTime);
+  bool ok = CloseHandleOnly();
+  if (!temp_.empty()) {
+    ok = ok && !DirectoryExists(path_) && Replace(temp_, path_);
+    if (!ok) DeleteFileA(temp_.c_str());
+  } else if (!ok && created_) {
+    DeleteFileA(path_.c_str());
+  }
+  temp_.clear();
+  return ok;
+}
+
+void OutputFile::Discard() {
+  if (!IsOpen()) return;
+  if (temp_.empty() && !created_) {
+    LARGE_INTEGER end;
+    end.QuadPart = oldSize_;
+    SetFilePointerEx(AsHandle(handle_), end, nullptr, FILE_BEGIN);
+    SetEndOfFile(AsHandle(handle_));
+  }
+  CloseHandleOnly();
+  if (!temp_.empty()) {
+    DeleteFileA(temp_.c_str());
+  } else if (created_) {
+    DeleteFileA(path_.c_str());
+  }
+  temp_.clear();
+}
+
+bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime, bool append) {
+  OutputFile file;
+  return file.Open(path, append ? OutputFile::Mode::kAppend : OutputFile::Mode::kReplace) && file.Write(data) &&
+         file.Finish(dosTime);
 }
 
 bool AppendText(std::string_view path, std::string_view text) { return WriteFileData(path, text, 0, true); }

@@ -169,6 +169,60 @@ TEST_F(WriteFileDataTest, PathThatCannotBeCreatedLeavesNothing) {
   EXPECT_TRUE(Entries("dir").empty());
 }
 
+// The writer behind both: half-way through, a new file is already in its place, a file that is there
+// stays as it was beside its replacement; Finish puts the whole in place with its stamp, Discard
+// takes back what was written.
+TEST_F(WriteFileDataTest, OutputFileHalfWayFinishedAndDiscarded) {
+  using Mode = OutputFile::Mode;
+  struct Case {
+    Mode mode;
+    const char* old;  // nullptr: no file there
+    const char* halfWay;
+    size_t filesHalfWay;
+    const char* finished;
+  } cases[] = {
+      {Mode::kReplace, nullptr, "ab", 1, "abcd"},
+      {Mode::kReplace, "old", "old", 2, "abcd"},
+      {Mode::kAppend, nullptr, "ab", 1, "abcd"},
+      {Mode::kAppend, "old", "oldab", 1, "oldabcd"},
+  };
+  const std::string f = Path("t.bin");
+  for (const Case& c : cases) {
+    for (bool finish : {true, false}) {
+      SCOPED_TRACE(std::string(c.mode == Mode::kAppend ? "append" : "replace") + (c.old ? " over a file" : "") +
+                   (finish ? ", finished" : ", discarded"));
+      fs::remove(f);
+      if (c.old) Put("t.bin", c.old);
+      OutputFile out;
+      ASSERT_TRUE(out.Open(f, c.mode));
+      EXPECT_EQ(out.Created(), c.old == nullptr);
+      ASSERT_TRUE(out.Write("ab"));
+      EXPECT_EQ(ReadFileRange(f), c.halfWay);
+      EXPECT_EQ(Entries().size(), c.filesHalfWay);
+      ASSERT_TRUE(out.Write("cd"));
+      if (finish) {
+        EXPECT_TRUE(out.Finish(0x5D8670A4u));
+        EXPECT_EQ(ReadFileRange(f), c.finished);
+        EXPECT_EQ(GetFileDosTime(f), 0x5D8670A4u);
+      } else {
+        out.Discard();
+        EXPECT_EQ(ReadFileRange(f), c.old ? c.old : "");
+        EXPECT_EQ(FileExists(f), c.old != nullptr);
+      }
+      EXPECT_FALSE(out.IsOpen());
+      EXPECT_EQ(Entries(), c.old || finish ? std::vector<std::string>{"t.bin"} : std::vector<std::string>{});
+    }
+  }
+  // A writer that goes without Finish leaves nothing.
+  fs::remove(f);
+  {
+    OutputFile out;
+    ASSERT_TRUE(out.Open(f, Mode::kReplace));
+    ASSERT_TRUE(out.Write("half"));
+  }
+  EXPECT_TRUE(Entries().empty());
+}
+
 // A write that fails half-way (here: the file-size limit) keeps the good file it was to replace,
 // and an append that fails is cut back to the old end.
 TEST_F(WriteFileDataTest, FailedWriteKeepsTheOldContent) {

@@ -1,15 +1,17 @@
 // Harness for the Windows-side tests (see WineHarness.h).
 #include "WineHarness.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -226,6 +228,24 @@ bool RegAdd(const std::string& key, const std::string& valueName, const std::str
 
 bool RegDelete(const std::string& key) { return RunWine({"reg", "delete", key, "/f"}).exitCode == 0; }
 
+// A started program inherits the limit and the ignored signal; the test itself gets both back.
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  old_ = r.rlim_cur;
+  r.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &r) != 0) ADD_FAILURE() << "setrlimit: " << std::strerror(errno);
+  oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  r.rlim_cur = old_;
+  setrlimit(RLIMIT_FSIZE, &r);
+  signal(SIGXFSZ, oldHandler_);
+}
+
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
@@ -253,8 +273,8 @@ TempDir::TempDir() {
   std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "harness";
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '_';
-  path_ = fs::path(VELKIT_WINE_DIR) / "tmp" / (name + "-" + std::to_string(getpid()) + "-" +
-                                              std::to_string(g_tempCounter++));
+  path_ = fs::path(VELKIT_WINE_DIR) / "tmp" /
+          (name + "-" + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter++));
   fs::remove_all(path_);
   fs::create_directories(path_);
 }
@@ -267,8 +287,7 @@ TempDir::~TempDir() {
 DebugCapture::DebugCapture() {
   viewer_ = Process({ToolExe("vdebug").string(), "--chunks", "--out", WinPath(dir_ / "debug.txt"), "--ready",
                      WinPath(dir_ / "ready")});
-  if (!WaitFor([&] { return fs::exists(dir_ / "ready") || !viewer_.Running(); }, 30000) ||
-      !fs::exists(dir_ / "ready"))
+  if (!WaitFor([&] { return fs::exists(dir_ / "ready") || !viewer_.Running(); }, 30000) || !fs::exists(dir_ / "ready"))
     throw std::runtime_error("the debug viewer did not start: " + viewer_.Output());
 }
 

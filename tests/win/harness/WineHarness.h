@@ -68,6 +68,21 @@ class Process {
 bool RegAdd(const std::string& key, const std::string& valueName, const std::string& type, const std::string& data);
 bool RegDelete(const std::string& key);
 
+// While it lives, the programs this test starts may write files of at most bytes bytes, and a write
+// beyond that fails (the signal that would end them there is ignored): a disk that fills up half-way
+// through a file, for real. Start the program inside its scope, check outside.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  unsigned long long old_;
+  void (*oldHandler_)(int);
+};
+
 // Polls cond every 20 ms until it holds or timeoutMs passes; whether it held.
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs);
 

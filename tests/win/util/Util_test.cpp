@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <regex>
 
 #include "WineHarness.h"
@@ -121,6 +124,100 @@ TEST(WinFiles, StampThatIsNoDateTimeFailsNothing) {
     EXPECT_EQ(ReadFile(f), "written") << c.name;
     if (fs::exists(f)) {
       EXPECT_GE(fs::last_write_time(f), before) << c.name;
+    }
+  }
+}
+
+namespace {
+// 2024-03-14 09:26:52 as a packed DOS date-time, and that local time on the host (the prefix keeps
+// the host's time zone).
+constexpr uint32_t kStamp = (uint32_t((2024 - 1980) * 512 + 3 * 32 + 14) << 16) | (9 * 2048 + 26 * 32 + 52 / 2);
+std::time_t StampHostTime() {
+  std::tm tm{};
+  tm.tm_year = 2024 - 1900;
+  tm.tm_mon = 2;
+  tm.tm_mday = 14;
+  tm.tm_hour = 9;
+  tm.tm_min = 26;
+  tm.tm_sec = 52;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+std::vector<std::string> Names(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// vkprobe write-pieces in the background: pieces of 'a', 'b', ..., held after the first.
+Process WritePieces(const std::string& mode, const fs::path& file, const std::string& sizes, const fs::path& hold) {
+  return Process({Probe().string(), "write-pieces", mode, WinPath(file), std::to_string(kStamp), sizes,
+                  hold.empty() ? "-" : WinPath(hold)});
+}
+}  // namespace
+
+// The write path of the extraction and of every whole-file write. A new file is written in its
+// place, and is there whole with its stamp at the end; a file that is there already is replaced
+// only once the new one is complete (until then it stays as it was); an append extends the file in
+// place. Checked half-way, with the writer held after its first piece, and at the end.
+TEST(WinFiles, OutputFileWritesNewFilesInPlaceAndReplacesOnlyWhenComplete) {
+  struct Case {
+    const char* mode;
+    const char* old;  // the file's content before, or nullptr for none
+    const char* halfWay;
+    const char* created;
+  } cases[] = {
+      {"replace", nullptr, "aaa", "TRUE"},
+      {"replace", "old", "old", "FALSE"},
+      {"append", nullptr, "aaa", "TRUE"},
+      {"append", "old", "oldaaa", "FALSE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + (c.old ? " over a file" : " of a new file"));
+    TempDir dir, holdDir;
+    const fs::path file = dir / "target.bin", hold = holdDir / "hold";
+    if (c.old) WriteFile(file, c.old);
+    Process probe = WritePieces(c.mode, file, "3,4", hold);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(hold.string() + ".ready"); }, 30000)) << probe.Output();
+    EXPECT_EQ(ReadFile(file), c.halfWay);
+    // A replacement is written beside the file; everything else in place.
+    EXPECT_EQ(Names(dir.path()).size(), std::string(c.mode) == "replace" && c.old ? 2u : 1u);
+    WriteFile(hold, "");
+    EXPECT_EQ(probe.Wait(30000), 0);
+    EXPECT_EQ(std::regex_replace(probe.Output(), std::regex("\r"), ""),
+              std::string("created=") + c.created + "\nTRUE\n");
+    const std::string expected = std::string(std::string(c.mode) == "append" && c.old ? c.old : "") + "aaabbbb";
+    EXPECT_EQ(ReadFile(file), expected);
+    auto stamp = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(file)));
+    EXPECT_EQ(stamp, StampHostTime());
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"target.bin"});
+  }
+}
+
+// A write that fails half-way (the file-size limit stands in for a full disk) leaves no half file:
+// a new one is gone, a file that was to be replaced or extended is as it was.
+TEST(WinFiles, OutputFileThatCannotBeWrittenWholeLeavesNothingBehind) {
+  for (const char* mode : {"replace", "append"}) {
+    for (const char* old : {static_cast<const char*>(nullptr), "old"}) {
+      SCOPED_TRACE(std::string(mode) + (old ? " over a file" : " of a new file"));
+      TempDir dir;
+      const fs::path file = dir / "target.bin";
+      if (old) WriteFile(file, old);
+      Process probe;
+      {
+        FileSizeLimit limit(100000);
+        probe = WritePieces(mode, file, "60000,60000", {});
+      }
+      EXPECT_EQ(probe.Wait(30000), 1) << probe.Output();
+      EXPECT_NE(probe.Output().find("FALSE"), std::string::npos) << probe.Output();
+      if (old) {
+        EXPECT_EQ(ReadFile(file), old);
+        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"target.bin"});
+      } else {
+        EXPECT_TRUE(Names(dir.path()).empty());
+      }
     }
   }
 }

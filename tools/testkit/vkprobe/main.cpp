@@ -15,6 +15,7 @@
 #include "util/Process.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
+#include "util/VSUB.h"
 #include "util/win32/WinSys.h"
 
 namespace {
@@ -108,6 +109,25 @@ int WaitPumpingTimed(const Args& a) {
   return Print(IntToStr(TickMs() - start));
 }
 
+// Writes pieces of 'a', 'b', ... (sizes from a comma list) through one OutputFile. With a hold file,
+// it stops after the first piece (HOLD.ready says so) until the test makes HOLD, so the test can
+// look at the path while the file is half written.
+int WritePieces(const Args& a) {
+  OutputFile file;
+  const bool opened = file.Open(a[1], a[0] == "append" ? OutputFile::Mode::kAppend : OutputFile::Mode::kReplace);
+  std::printf("created=%s\n", BoolToText(opened && file.Created()));
+  bool ok = opened;
+  const std::string sizes = "," + a[3] + ",";
+  for (int i = 0; ok && i < SUB::Count(sizes); ++i) {
+    ok = file.Write(std::string(size_t(Number(SUB::Get(sizes, i))), char('a' + i)));
+    if (i == 0 && a[4] != "-") {
+      WriteFileData(a[4] + ".ready", "");
+      while (!FileExists(a[4])) Sleep(10);
+    }
+  }
+  return PrintBool(ok && file.Finish(uint32_t(Number(a[2]))));
+}
+
 struct Command {
   const char* name;
   size_t args;
@@ -135,6 +155,10 @@ const Command kCommands[] = {
     {"write", 3, "FILE TEXT DOSTIME",
      [](const Args& a) { return PrintBool(WriteFileData(a[0], a[1], uint32_t(Number(a[2])))); }},
     {"append", 2, "FILE TEXT", [](const Args& a) { return PrintBool(AppendText(a[0], a[1])); }},
+    {"write-pieces", 5,
+     "append|replace FILE DOSTIME SIZES HOLD   (SIZES as 3000,5000; HOLD: a file to wait for after the first "
+     "piece, or -)",
+     WritePieces},
     {"size", 1, "FILE", [](const Args& a) { return Print(IntToStr(GetFileSizeByName(a[0]))); }},
     {"dostime", 1, "FILE", [](const Args& a) { return Print(IntToStr(GetFileDosTime(a[0]))); }},
     {"disk-free", 1, "PATH", [](const Args& a) { return Print(IntToStr(int64_t(DiskFreeBytes(a[0])))); }},
