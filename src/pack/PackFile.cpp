@@ -11,13 +11,16 @@ PackFile::PackFile(std::string_view path) : file_(OpenFileShared(path)) {
 PackFile::~PackFile() { Close(); }
 
 PackFile::PackFile(PackFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : file_(std::exchange(other.file_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      pos_(std::exchange(other.pos_, -1)) {}
 
 PackFile& PackFile::operator=(PackFile&& other) noexcept {
   if (this != &other) {
     Close();
     file_ = std::exchange(other.file_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    pos_ = std::exchange(other.pos_, -1);
   }
   return *this;
 }
@@ -26,13 +29,22 @@ void PackFile::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
   size_ = 0;
+  pos_ = -1;
 }
 
-bool PackFile::Seek(int64_t offset) { return file_ && offset >= 0 && SeekFile64(file_, offset, SEEK_SET); }
+bool PackFile::Seek(int64_t offset) {
+  if (!file_ || offset < 0) return false;
+  if (offset == pos_) return true;
+  pos_ = SeekFile64(file_, offset, SEEK_SET) ? offset : -1;
+  return pos_ >= 0;
+}
 
 size_t PackFile::Read(void* buffer, size_t count) {
   if (!file_ || count == 0) return 0;
-  return std::fread(buffer, 1, count, file_);
+  const size_t got = std::fread(buffer, 1, count, file_);
+  // After a short read the stream may stand anywhere (an error) or past the end.
+  pos_ = got == count && pos_ >= 0 ? pos_ + int64_t(got) : -1;
+  return got;
 }
 
 bool PackFile::ReadAt(int64_t offset, void* buffer, size_t count) {

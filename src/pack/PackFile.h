@@ -34,6 +34,9 @@ class PackFile {
  private:
   std::FILE* file_ = nullptr;
   int64_t size_ = 0;
+  // The stream's position when known, else -1: a seek to where the stream already is would throw
+  // away the runtime's read buffer (the extraction reads its blocks one after the other).
+  int64_t pos_ = -1;
 };
 
 // Platform pieces behind PackFile and the drive query of the package reader.

@@ -2,6 +2,9 @@
 // to the first 0x00, and its data appended to the target as it comes, so neither a block nor its
 // inflated content is ever held whole. Stored chunks are read, and compressed ones inflated,
 // straight into the write buffer, which every entry of the walk shares: no copy, no allocation.
+// The pieces of one name are written through one open file, and the open itself says whether the
+// file was there, so a small entry costs the system about what writing a file costs: an open, a
+// write, the stamp and a close.
 #include "pack/UnPack.h"
 
 #include <algorithm>
@@ -38,11 +41,116 @@ struct ExtractBuffers {
 
 int g_saveFailures = 0;
 
-// Receives one entry's content in pieces, each placed by its producer in Space(), and writes it.
+// The window's messages are dispatched at most this often, as the download does: often enough for
+// the close box and the bars, while a look at the queue per entry or per chunk (a round trip to
+// the window system under Wine) would cost more than writing a small file.
+constexpr int64_t kPumpEveryMs = 10;
+
+class Pump {
+ public:
+  explicit Pump(ExtractUI& ui) : ui_(ui) {}
+  void IfDue() {
+    const int64_t now = TickMs();
+    if (now - last_ < kPumpEveryMs) return;
+    ui_.PumpMessages();
+    last_ = now;
+  }
+
+ private:
+  ExtractUI& ui_;
+  int64_t last_ = INT64_MIN / 2;
+};
+
+// The file the walk writes into. Consecutive blocks of one name (the pieces of a large entry, on
+// one part file or running on into the next) go through one open file, which is stamped and closed
+// when another name comes or the walk ends. An entry that cannot be written whole leaves nothing:
+// a file it made goes again, a file it extended is cut back to its old length.
+class TargetFile {
+ public:
+  // folder: the output folder, which the walk makes itself.
+  TargetFile(ExtractUI& ui, const std::string& folder) : ui_(ui), folderLength_(folder.size()) {}
+  // Left by an exception: an entry that the broken block had begun was abandoned already, so what
+  // is still open is complete as far as the walk got.
+  ~TargetFile() {
+    if (file_.IsOpen()) file_.Finish(stamp_);
+  }
+
+  // Starts a piece of the entry at target; a piece of the entry before it continues that entry.
+  // Advances the progress when no file was there.
+  void Begin(const std::string& target, uint32_t stamp) {
+    const bool continues = target == target_ && (file_.IsOpen() || failed_);
+    if (!continues) End();
+    pieceSize_ = 0;
+    stamp_ = stamp;
+    if (continues) return;
+    target_ = target;
+    failed_ = reported_ = false;
+    if (!Open()) Fail();
+    if (file_.IsOpen() ? file_.Created() : !FileExists(target_)) ui_.Progress(1, 0, 0, 0, 1, {});
+  }
+
+  void Write(std::string_view data) {
+    pieceSize_ += int64_t(data.size());
+    if (!failed_ && !file_.Write(data)) Fail();
+  }
+
+  // After the last byte of a piece: the first failure of the process is shown once.
+  void EndPiece() {
+    if (!failed_ || reported_) return;
+    reported_ = true;
+    if (++g_saveFailures == 1) ui_.ShowError(SaveFailureText());
+  }
+
+  // The entry is complete: its stamp (the last piece's) is set and the file closed.
+  void End() {
+    if (file_.IsOpen() && !file_.Finish(stamp_)) {
+      Fail();
+      EndPiece();
+    }
+    target_.clear();
+  }
+
+  // The entry's stream broke: what it wrote goes.
+  void Abandon() {
+    file_.Discard();
+    target_.clear();
+  }
+
+ private:
+  bool Open() {
+    if (file_.Open(target_, OutputFile::Mode::kAppend)) return true;
+    // The entry's folder is made when its first file cannot be opened, not tested for each entry.
+    const std::string dir = ExtractFileDir(target_);
+    return dir.size() > folderLength_ && ForceDirectories(dir) && file_.Open(target_, OutputFile::Mode::kAppend);
+  }
+
+  void Fail() {
+    if (!failed_) errorText_ = LastSystemErrorText();
+    failed_ = true;
+    file_.Discard();
+  }
+
+  std::string SaveFailureText() const {
+    return target_ + "<P><P>Unable to save Extracted File!<P><P>" + errorText_ + "<P>" + "  Data Size: <T>" +
+           IntToStr(pieceSize_) + " Bytes<P>" + "  File Size:  <T>" + IntToStr(GetFileSizeByName(target_)) +
+           " Bytes<P>" + "  Bytes Free: <T>" + IntToStr(int64_t(DiskFreeBytes(target_))) + " Bytes";
+  }
+
+  ExtractUI& ui_;
+  const size_t folderLength_;
+  OutputFile file_;
+  std::string target_, errorText_;
+  uint32_t stamp_ = 0;
+  int64_t pieceSize_ = 0;
+  bool failed_ = false, reported_ = false;
+};
+
+// Receives one entry block's content in pieces, each placed by its producer in Space(), and hands
+// the data on to the target in writes of up to kWriteChunk.
 class EntryWriter {
  public:
-  EntryWriter(std::string_view outputFolder, std::string& markedEntry, ExtractUI& ui, char* buffer)
-      : folder_(outputFolder), marked_(markedEntry), ui_(ui), buffer_(buffer) {}
+  EntryWriter(std::string_view outputFolder, std::string& markedEntry, TargetFile& target, char* buffer)
+      : folder_(outputFolder), marked_(markedEntry), target_(target), buffer_(buffer) {}
 
   // Where the next piece goes: kReadChunk bytes after the data collected so far.
   std::span<char> Space() { return {buffer_ + used_, kReadChunk}; }
@@ -56,23 +164,20 @@ class EntryWriter {
       if (state_ == State::kData) used_ = start_ = size_t(bytes.data() - buffer_);
     }
     if (state_ != State::kData || bytes.empty()) return;
-    dataSize_ += int64_t(bytes.size());
-    if (failed_) return;
     used_ += bytes.size();
-    if (used_ - start_ >= kWriteChunk) Write(0);
+    if (used_ - start_ >= kWriteChunk) Write();
   }
 
-  // After the last piece: the final write carries the stamp, so the time is set only when every
-  // byte got there. An entry without a header writes nothing.
+  // After the last piece of the block. An entry without a header writes nothing.
   void Finish() {
     if (state_ != State::kData) return;
-    if (!failed_) Write(stamp_);
-    if (failed_ && ++g_saveFailures == 1) ui_.ShowError(SaveFailureText());
+    Write();
+    target_.EndPiece();
   }
 
-  // The entry's stream broke: a file that this entry created goes, so no half entry stays.
+  // The entry's stream broke: no half entry stays.
   void Abandon() {
-    if (state_ == State::kData && created_ && wroteAny_) DeleteFileByName(target_);
+    if (state_ == State::kData) target_.Abandon();
   }
 
  private:
@@ -102,61 +207,47 @@ class EntryWriter {
     }
     if (header_.find('*') != std::string::npos) marked_ = header_;
     if (star != std::string::npos) marked_ = name;
-    target_ = folder_ + "\\" + fileName;
     int64_t stamp = StrToInt64Def(stampText, 0);
-    stamp_ = stamp > 0 && stamp <= 0xFFFFFFFFll ? uint32_t(stamp) : 0;
-    created_ = !FileExists(target_);
-    if (created_) ui_.Progress(1, 0, 0, 0, 1, {});
-    if (fileName.find_first_of("\\/") != std::string::npos) ForceDirectories(ExtractFileDir(target_));
+    target_.Begin(folder_ + "\\" + fileName, stamp > 0 && stamp <= 0xFFFFFFFFll ? uint32_t(stamp) : 0);
     state_ = State::kData;
   }
 
-  void Write(uint32_t stamp) {
-    if (!WriteFileData(target_, std::string_view(buffer_ + start_, used_ - start_), stamp, true)) {
-      failed_ = true;
-      errorText_ = LastSystemErrorText();
-    }
-    wroteAny_ = true;
+  void Write() {
+    target_.Write(std::string_view(buffer_ + start_, used_ - start_));
     used_ = start_ = 0;
-  }
-
-  std::string SaveFailureText() const {
-    return target_ + "<P><P>Unable to save Extracted File!<P><P>" + errorText_ + "<P>" + "  Data Size: <T>" +
-           IntToStr(dataSize_) + " Bytes<P>" + "  File Size:  <T>" + IntToStr(GetFileSizeByName(target_)) +
-           " Bytes<P>" + "  Bytes Free: <T>" + IntToStr(int64_t(DiskFreeBytes(target_))) + " Bytes";
   }
 
   std::string folder_;
   std::string& marked_;
-  ExtractUI& ui_;
+  TargetFile& target_;
   State state_ = State::kHeader;
-  std::string header_, target_, errorText_;
+  std::string header_;
   char* buffer_;
   // The collected data are buffer_[start_, used_); start_ is past the header, and 0 after a write.
   size_t start_ = 0, used_ = 0;
-  uint32_t stamp_ = 0;
-  int64_t dataSize_ = 0;
-  bool created_ = false, wroteAny_ = false, failed_ = false;
 };
 
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
-// False when the file ends early or the user cancelled; the entry's new file then goes.
-bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
-                       ExtractUI& ui) {
+// False when the file ends early or the user cancelled; the entry's file then goes.
+bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer, ExtractUI& ui,
+                       Pump& pump) {
   std::unique_ptr<TInflateStream> inflater;
   if (compressed) inflater = std::make_unique<TInflateStream>();
   auto toWriter = [&](std::string_view piece) {
     writer.Commit(piece.size());
-    ui.PumpMessages();
+    pump.IfDue();
   };
   const TInflateStream::Space space = [&writer] { return writer.Space(); };
   try {
     while (n > 0) {
       size_t want = size_t(std::min<int64_t>(n, int64_t(kReadChunk)));
       size_t got = file.Read(compressed ? readBuffer : writer.Space().data(), want);
-      if (got == 0) return false;
+      if (got == 0) {
+        writer.Abandon();
+        return false;
+      }
       n -= int64_t(got);
-      ui.PumpMessages();
+      pump.IfDue();
       if (ui.Cancelled()) {
         writer.Abandon();
         return false;
@@ -187,7 +278,9 @@ void WriteAgentCopy(std::string_view sourcePath, std::string_view outputFolder, 
   const std::string target = std::string(outputFolder) + "\\" + ExtractFileName(agentName);
   PackFile file(sourcePath);
   std::vector<char> chunk(kReadChunk);
-  bool ok = file.Seek(0);
+  // One file for the whole copy; an agent already there is replaced only by a complete one.
+  OutputFile out;
+  bool ok = file.Seek(0) && out.Open(target, OutputFile::Mode::kReplace);
   for (int64_t done = 0; ok && done < entriesStart;) {
     size_t got = file.Read(chunk.data(), size_t(std::min<int64_t>(entriesStart - done, int64_t(kReadChunk))));
     if (got == 0) {
@@ -198,10 +291,10 @@ void WriteAgentCopy(std::string_view sourcePath, std::string_view outputFolder, 
       int64_t at = kPackageEndLowOffset + i - done;
       if (at >= 0 && at < int64_t(got)) chunk[size_t(at)] = 0;
     }
-    ok = WriteFileData(target, std::string_view(chunk.data(), got), 0, done > 0);
+    ok = out.Write(std::string_view(chunk.data(), got));
     done += int64_t(got);
   }
-  if (ok) ok = WriteFileData(target, trailer.View(), GetFileDosTime(sourcePath), true);
+  ok = ok && out.Write(trailer.View()) && out.Finish(GetFileDosTime(sourcePath));
   DebugLn(IntToStr(CurrentProcessId()) + " New AU-Agent: " + target + (ok ? "" : " (not written)"));
 }
 }  // namespace
@@ -255,6 +348,8 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
   int blockIndex = 0;
   int64_t entriesStart = 0;
   ExtractBuffers buffers;
+  Pump pump(ui);
+  TargetFile target(ui, folder);
 
   for (;;) {
     bool truncated = false;
@@ -282,7 +377,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       if (!ForceDirectories(folder))
         ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
       while (end - pos > kTrailerSize) {
-        ui.PumpMessages();
+        pump.IfDue();
         if (ui.Cancelled()) break;
         uint32_t stored = 0;
         const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
@@ -297,8 +392,8 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
         ++blockIndex;
         if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
         if (blockIndex <= trailer.MetaBlockCount()) continue;
-        EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
-        if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
+        EntryWriter writer(folder, markedEntry, target, buffers.write.get());
+        if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui, pump)) {
           truncated = true;
           break;
         }
@@ -324,6 +419,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
     if (!carryOn || ui.Cancelled()) break;
   }
 
+  target.End();
   // A cancelled walk starts nothing, whatever it extracted before.
   if (!carryOn || ui.Cancelled()) markedEntry.clear();
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");

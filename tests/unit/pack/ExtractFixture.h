@@ -1,5 +1,8 @@
 // A recording stand-in for the extraction's window, and a capture of the debug channel.
 #pragma once
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,6 +45,26 @@ struct RecordingUI : ExtractUI {
     for (auto& s : progress) n += s.kind == 1;
     return n;
   }
+};
+
+// While it lives, a write beyond bytes bytes fails (the signal that would end the process there is
+// ignored): a disk that fills up half-way through a file.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit small = old_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int);
 };
 
 struct DebugCapture : DebugViewerSink {

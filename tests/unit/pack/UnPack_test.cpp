@@ -82,7 +82,7 @@ TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
   std::vector<S> expected = {{0, 0, 0, 1}, {0, 5, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1},
                              {1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}};
   EXPECT_EQ(ui.progress, expected);
-  EXPECT_GE(ui.pumps, 8);
+  EXPECT_GE(ui.pumps, 1);
   EXPECT_EQ(ui.waits, std::vector<int>{500});
   EXPECT_TRUE(ui.prompts.empty() && ui.errors.empty());
   EXPECT_NE(debug.text.find("FileInfo.FilesCount=5\r\n"), std::string::npos);
@@ -435,6 +435,66 @@ TEST_F(UnPackTest, SaveFailureShowsOneBoxPerProcess) {
   EXPECT_NE(text.find("<P>  Data Size: <T>5 Bytes<P>  File Size:  <T>"), std::string::npos) << text;
   EXPECT_NE(text.find(" Bytes<P>  Bytes Free: <T>"), std::string::npos) << text;
   EXPECT_EQ(Out("fine.txt"), "okok");
+}
+
+// An entry that cannot be written whole (the file-size limit stands in for a full disk) leaves no
+// half file: the file its pieces made is gone, also when the pieces run on into the next part file,
+// and a file that it extended is back to its old length. One box for the process; the walk goes on.
+TEST_F(UnPackTest, EntryThatCannotBeWrittenWholeLeavesNoHalfFile) {
+  const std::string mb(1 << 20, 'm');
+  Package single = SinglePackage({StoredBlock(Entry("first.txt", "0", "kept")),
+                                  StoredBlock(Entry("old.bin", "0", "old")), StoredBlock(Entry("big.bin", "0", mb)),
+                                  CompressedBlock(Entry("big.bin", "0", mb)), StoredBlock(Entry("old.bin", "0", mb)),
+                                  StoredBlock(Entry("old.bin", "0", mb)), StoredBlock(Entry("last.txt", "0", "z"))},
+                                 5);
+  Package first = SinglePackage({StoredBlock(Entry("first.txt", "0", "kept")),
+                                 StoredBlock(Entry("old.bin", "0", "old")), StoredBlock(Entry("big.bin", "0", mb))},
+                                4);
+  first.fields.options = kOptionContinued;
+  Package second;
+  second.withMeta = false;
+  second.blocks = {StoredBlock(Entry("big.bin", "0", mb)), StoredBlock(Entry("last.txt", "0", "z"))};
+  struct Case {
+    const char* name;
+    std::vector<std::string> files;
+  } cases[] = {{"one file, old.bin extended", {Build(single)}}, {"two parts", {Build(first), Build(second)}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir parts;
+    std::string source = parts.Write("Setup.exe", c.files[0]);
+    if (c.files.size() > 1) parts.Write("Setup.exe.002", c.files[1]);
+    fs::remove_all(out);
+    ui = RecordingUI();
+    ResetSaveFailureCount();
+    {
+      FileSizeLimit limit(1536 * 1024);
+      Extract(source);
+    }
+    EXPECT_EQ(Out("first.txt"), "kept");
+    EXPECT_FALSE(OutExists("big.bin")) << fs::file_size(out + "/big.bin") << " bytes of it stay";
+    EXPECT_TRUE(Out("old.bin") == "old") << Out("old.bin").size() << " bytes";
+    EXPECT_EQ(Out("last.txt"), "z");
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].rfind(out + "\\big.bin<P><P>Unable to save Extracted File!", 0), 0u) << ui.errors[0];
+    EXPECT_NE(ui.errors[0].find("Data Size: <T>1048576 Bytes"), std::string::npos) << ui.errors[0];
+  }
+}
+
+// Messages are dispatched at most every 10 ms (and at least once), not before every entry and after
+// every chunk: under Wine each look at the queue is a round trip to the window system, which costs
+// more than writing a small file.
+TEST_F(UnPackTest, MessagesAreDispatchedAtMostEveryTenMilliseconds) {
+  std::vector<std::string> blocks;
+  for (int i = 0; i < 500; ++i) blocks.push_back(CompressedBlock(Entry("f" + std::to_string(i), "0", "data")));
+  blocks.push_back(CompressedBlock(Entry("big.bin", "0", std::string(4 << 20, 'b'))));
+  std::string source = dir.Write("Setup.exe", Build(SinglePackage(blocks, 501)));
+  const int64_t start = TickMs();
+  Result r = Extract(source);
+  const int64_t elapsed = TickMs() - start;
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(Out("f499"), "data");
+  EXPECT_GE(ui.pumps, 1);
+  EXPECT_LE(ui.pumps, 1 + elapsed / 10) << "in " << elapsed << " ms";
 }
 
 TEST_F(UnPackTest, AgentCopy) {

@@ -43,11 +43,21 @@ class FullAtomTable {
 std::string WithoutThreadId(std::string command) {
   return std::regex_replace(command, std::regex("/TH_ID=_[0-9]+"), "/TH_ID=_N");
 }
+
+// A file of 10 MiB that the builder packs in three pieces (blocks of the same name).
+std::string LargeFile() {
+  std::string data(10 << 20, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = char('a' + (i * i >> 9) % 26);
+  return data;
+}
 }  // namespace
 
 TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   TempDir dir;
-  fs::path setup = WriteSetup(dir, SampleJob());
+  PackJob job = SampleJob();
+  const std::string large = LargeFile();
+  job.files.push_back({"data\\large.bin", "", large, kSampleDosTime});
+  fs::path setup = WriteSetup(dir, job);
   fs::path work = WorkFolderOf(setup);
   fs::path hold = dir / "release";
   EngineSteering engine(dir, "ExitCode=3\r\nHoldFile=" + WinPath(hold) + "\r\n");
@@ -62,7 +72,7 @@ TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   // The engine has ended; its dialog (held by the test) keeps the stub waiting, with every file
   // extracted under its stored time stamp.
   EXPECT_TRUE(stub.Running());
-  for (const char* name : {"Engine.exe", "readme.txt", "data/numbers.bin"}) {
+  for (const char* name : {"Engine.exe", "readme.txt", "data/numbers.bin", "data/large.bin"}) {
     fs::path file = work / name;
     ASSERT_TRUE(fs::exists(file)) << name;
     auto stamp = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(file)));
@@ -70,6 +80,7 @@ TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   }
   EXPECT_EQ(ReadFile(work / "readme.txt"), "Velkit sample\r\n");
   EXPECT_EQ(fs::file_size(work / "data/numbers.bin"), 3000u);
+  EXPECT_TRUE(ReadFile(work / "data/large.bin") == large) << "the pieces of a large file";
 
   WriteFile(hold, "");
   EXPECT_EQ(stub.Wait(60000), 3) << "the engine's exit code";
@@ -161,6 +172,34 @@ TEST(SetupRun, CompletionAtomThatCouldNotBeAddedIsNoCompletedRun) {
   }
   EXPECT_EQ(engine.Get("AtomFound"), "0") << "the atom was added after all";
   EXPECT_TRUE(fs::exists(startUp)) << "a run without its atom counted as completed";
+}
+
+// An entry that cannot be written whole (a file-size limit on the stub stands in for a disk that
+// fills up): while the save-failure box is up, no part of it stands in the setup work folder, and
+// the entries before it are there; after OK the run goes on to the engine.
+TEST(SetupRun, EntryThatCannotBeWrittenWholeLeavesNoHalfFile) {
+  TempDir dir;
+  PackJob job = SampleJob();
+  job.files.push_back({"data\\large.bin", "", LargeFile(), kSampleDosTime});
+  fs::path setup = WriteSetup(dir, job);
+  fs::path work = WorkFolderOf(setup);
+  EngineSteering engine(dir, "ExitCode=6\r\n");
+  Process stub;
+  {
+    // Above the first 4 MiB piece, below the whole.
+    FileSizeLimit limit(6 << 20);
+    stub = Process(LaunchArgs(dir, WinPath(setup)));
+  }
+  ASSERT_EQ(Drive({"wait", "--title", "Error", "--visible", "--timeout", "60000"}), 0) << "no save-failure box";
+  std::string box = DriveOutput({"list", "--title", "Error"});
+  EXPECT_NE(box.find("Unable to save Extracted File!"), std::string::npos) << box;
+  EXPECT_NE(box.find("large.bin"), std::string::npos) << box;
+  EXPECT_FALSE(fs::exists(work / "data/large.bin")) << fs::file_size(work / "data/large.bin") << " bytes of it stay";
+  EXPECT_EQ(ReadFile(work / "readme.txt"), "Velkit sample\r\n");
+  EXPECT_EQ(Drive({"click", "--title", "Error", "--button", "&OK"}), 0);
+  EXPECT_EQ(stub.Wait(60000), 6);
+  EXPECT_TRUE(engine.Ran());
+  EXPECT_FALSE(fs::exists(work));
 }
 
 // The completion atom decides whether the shortcuts named by the settings files go.
