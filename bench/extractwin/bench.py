@@ -3,7 +3,7 @@
 silently by our Setup.exe (the test engine as its engine) and by extractfloor, which writes the same
 entries with the system's own file calls only.
 
-  bench/extractwin/run [--files N] [--large-mb M] [--runs R] [--only small|large]
+  bench/extractwin/run [--files N] [--large-mb M] [--runs R] [--only small|large] [--waits RUNS]
 
 - small: N files (default 10000) of 40 to 400 bytes of text in 24 folders, as a product's
   translations, help pages and plug-in files come;
@@ -14,6 +14,10 @@ Reported per package and program: the extraction's own time (the stub's "UnCompr
 debug line; extractfloor's "FloorTime: N MS", the same span), best and median over the runs, and
 the peak resident memory of the program's Wine process (VmHWM). Packages are kept in
 build/bench-extractwin and made again only when the stub or the parameters change.
+
+--waits RUNS times the fixed waits of the setup run (before and after the extraction, around the
+engine) from the arrival times of the stub's debug lines, with an engine that ends at once and one
+that works for 1250 ms (so its end falls between two looks of the stub).
 """
 import argparse
 import hashlib
@@ -24,6 +28,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -75,7 +80,8 @@ def make_large(folder, mb):
 
 def package(kind, args):
     """The setup file of one benchmark package, made again when the stub or the parameters changed."""
-    params = "files=%d" % args.files if kind == "small" else "mb=%d quarter random" % args.large_mb
+    params = {"small": "files=%d" % args.files, "large": "mb=%d quarter random" % args.large_mb,
+              "engine": "engine only"}[kind]
     with open(STUB, "rb") as f:
         key = "%s %s %s" % (kind, params, hashlib.sha256(f.read()).hexdigest())
     base = os.path.join(WORK, kind)
@@ -88,7 +94,12 @@ def package(kind, args):
     if not (os.path.exists(payload_stamp) and open(payload_stamp).read() == params):
         shutil.rmtree(base, ignore_errors=True)
         print("making the %s payload (%s)" % (kind, params), flush=True)
-        (make_small if kind == "small" else make_large)(payload, args.files if kind == "small" else args.large_mb)
+        if kind == "small":
+            make_small(payload, args.files)
+        elif kind == "large":
+            make_large(payload, args.large_mb)
+        else:
+            os.makedirs(payload)
         with open(payload_stamp, "w") as f:
             f.write(params)
     print("packing the %s payload" % kind, flush=True)
@@ -175,17 +186,90 @@ class DebugViewer:
         self.proc.wait(timeout=30)
 
 
+class Timeline:
+    """Arrival times of the debug lines written after it starts, and of the engine's "Ended=1"."""
+
+    def __init__(self, debug_file, record):
+        self.debug_file, self.record = debug_file, record
+        self.events, self.done = [], False
+        self.offset = os.path.getsize(debug_file)
+        self.thread = threading.Thread(target=self.watch)
+        self.thread.start()
+
+    def watch(self):
+        pending, ended = b"", False
+        while not self.done:
+            with open(self.debug_file, "rb") as f:
+                f.seek(self.offset)
+                chunk = f.read()
+            now = time.monotonic()
+            self.offset += len(chunk)
+            pending += chunk
+            while b"\n" in pending:
+                line, pending = pending.split(b"\n", 1)
+                self.events.append((now, line.decode("latin-1").strip()))
+            if not ended and os.path.exists(self.record) and b"Ended=1" in open(self.record, "rb").read():
+                ended = True
+                self.events.append((now, "engine: Ended=1"))
+            time.sleep(0.002)
+
+    def stop(self):
+        self.done = True
+        self.thread.join()
+
+    def at(self, text):
+        return next((t for t, line in self.events if text in line), None)
+
+
+def measure_waits(env, viewer, setup, runs):
+    """The fixed waits of a silent setup run of the engine-only package, from the arrival times of its
+    debug lines; the engine once ending at once and once working 1250 ms."""
+    rows = []
+    for run_ms in (0, 1250):
+        samples = []
+        for _ in range(runs + 1):
+            record = os.path.join(WORK, "record.ini")
+            if os.path.exists(record):
+                os.remove(record)
+            ini = os.path.join(WORK, "engine.ini")
+            with open(ini, "w") as f:
+                f.write("[Engine]\r\nRecord=%s\r\nRunMs=%d\r\n" % (winpath(record), run_ms))
+            launch_file = os.path.join(WORK, "launch.txt")
+            with open(launch_file, "w") as f:
+                f.write(winpath(setup) + " /hide\r\n")
+            timeline = Timeline(viewer.file, record)
+            start = time.monotonic()
+            subprocess.run(["wine", LAUNCH, winpath(launch_file)], env=dict(env, VELKIT_ENGINE_INI=winpath(ini)),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # The last lines may still be on their way to the viewer's file.
+            deadline = time.monotonic() + 5
+            while timeline.at("STUB END") is None and time.monotonic() < deadline:
+                time.sleep(0.01)
+            timeline.stop()
+            marks = [timeline.at(t) for t in ("ForegroundOp=", "FileInfo.FilesCount=", "UnCompressTime:",
+                                              "WinExec(Engine.exe)", "engine: Ended=1", "STUB END")]
+            if None in marks:
+                sys.exit("waits: a debug line is missing: %s" % timeline.events)
+            samples.append([marks[1] - marks[0], marks[3] - marks[2], marks[4] - marks[3], marks[5] - marks[4],
+                            marks[5] - start])
+        samples = samples[1:]
+        rows.append((run_ms, [statistics.median(s[i] for s in samples) * 1000 for i in range(5)]))
+    return rows
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--files", type=int, default=10000)
     ap.add_argument("--large-mb", type=int, default=512, help="size of each of the two large files, MiB")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--only", choices=["small", "large"])
+    ap.add_argument("--waits", type=int, default=0, metavar="RUNS",
+                    help="also time the fixed waits of a silent run of an engine-only package, RUNS runs each")
     ap.add_argument("--wine-dir", required=True)
     args = ap.parse_args()
     os.makedirs(WORK, exist_ok=True)
     kinds = [args.only] if args.only else ["small", "large"]
-    setups = {kind: package(kind, args) for kind in kinds}
+    setups = {kind: package(kind, args) for kind in kinds + (["engine"] if args.waits else [])}
 
     env = wine_env(args.wine_dir)
     temp = subprocess.run(["winepath", "-u", "C:\\users\\%s\\Temp" % os.environ.get("USER", "root")], env=env,
@@ -225,6 +309,7 @@ def main():
                 if r:
                     floor_runs.append((int(m.group(1)), peak))
             rows.append((kind, os.path.getsize(setup), detail, stub_runs, floor_runs))
+        waits = measure_waits(env, viewer, setups["engine"], args.waits) if args.waits else []
     finally:
         viewer.stop()
         shutil.rmtree(floor_out, ignore_errors=True)
@@ -242,6 +327,14 @@ def main():
               (kind, "%.1f MB packed" % (size / 1048576), sb, sm, fb, fm, sm / max(fm, 1), sp / 1024, fp / 1024))
         print("        %s" % detail)
     print("(ratio: median stub / median floor; peak RSS: stub / floor, Wine's own share included)")
+    if waits:
+        print("fixed waits of a silent run, engine-only package, medians of %d runs (ms):" % args.waits)
+        print("  %-8s %12s %18s %16s %16s %10s" % ("engine", "before extr.", "extr. end + after", "start to end",
+                                                     "end to stub end", "whole run"))
+        for run_ms, m in waits:
+            print("  %-8s %12.0f %18.0f %16.0f %16.0f %10.0f" % ("%d ms" % run_ms, *m))
+        print("  (before extr.: ForegroundOp to FileInfo.FilesCount; extr. end + after: UnCompressTime to WinExec;")
+        print("   start to end: WinExec to the engine's record saying Ended=1; end to stub end: to STUB END)")
 
 
 if __name__ == "__main__":

@@ -15,6 +15,7 @@
 //                     a second copy of the engine), and write DialogClosed=1 to the record when
 //                     it goes
 //   HoldFile=<file>   instead of a time, the dialog stays until this file exists (at most 2 min)
+//   RunMs=<n>         work for n ms before ending (a benchmark sees when the stub notices the end)
 //   ExitCode=<n>      exit code (default 0)
 // The record also counts the runs (Runs=) and says Ended=1 when the engine itself ends.
 #include <windows.h>
@@ -116,6 +117,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       CloseHandle(pi.hProcess);
     }
   }
+  if (int runMs = atoi(Setting(ini, "RunMs").c_str()); runMs > 0) Sleep(DWORD(runMs));
   Record(record, "Ended", "1");
   return atoi(Setting(ini, "ExitCode").c_str());
 }
