@@ -5,8 +5,9 @@
 // open handle. Run under the same Wine as the stub, its time is what the stub's extraction can
 // at best come down to.
 //   extractfloor PACKAGE FOLDER
-// Prints "FloorTime: N MS" (from the package's opening to the last file's closing, the span the
-// stub's "UnCompressTime" covers), then the number of entry blocks, files and bytes written.
+// Prints "FloorStart", then "FloorTime: N MS" (from the package's opening to the last file's
+// closing, the span the stub's "UnCompressTime" covers) and the number of entry blocks, files and
+// bytes written.
 #include <windows.h>
 #include <zlib.h>
 
@@ -213,6 +214,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: extractfloor PACKAGE FOLDER\n");
     return 2;
   }
+  // The first line marks the start of the span for a benchmark that follows the output.
+  std::printf("FloorStart\n");
+  std::fflush(stdout);
   const double start = NowMs();
   HANDLE package = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
