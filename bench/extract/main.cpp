@@ -29,7 +29,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The benchmark's window: nothing to show, no waits.
 struct NoWaitUI : ExtractUI {
-  void Progress(int, int, int, int, int, std::string_view) override {}
+  void Reset(int, int, int) override {}
+  void Step(std::string_view) override {}
   void PumpMessages() override {}
   void WaitPumping(int) override {}
   void EnableAutoPlayCancel() override {}

@@ -4,13 +4,12 @@
 #pragma once
 #include <string_view>
 
-class ExtractUI {
+#include "util/Progress.h"
+
+// The progress part: a reset to the number of entries, then one step per entry created and per
+// part file (with an empty text).
+class ExtractUI : public Progress {
  public:
-  virtual ~ExtractUI() = default;
-  // The progress callback. Kind 0 resets the main indicator to 0..maximum at position with step
-  // size step, and the activity indicator to 0..5; kind 1 advances both by one step. The
-  // extraction passes 0 as minimum and an empty text.
-  virtual void Progress(int kind, int minimum, int maximum, int position, int step, std::string_view text) = 0;
   // Dispatches the window messages that are waiting, then returns.
   virtual void PumpMessages() = 0;
   // Waits ms milliseconds while dispatching messages.

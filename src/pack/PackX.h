@@ -111,7 +111,8 @@ TInformHeader ParseInformHeader(std::string_view text);
 
 class TGFileInfo {
  public:
-  // Never fails: a missing or foreign file gives a reader with empty blocks.
+  // Never fails: a missing or foreign file gives a reader with empty blocks (as does no file).
+  TGFileInfo() = default;
   explicit TGFileInfo(std::string_view path);
 
   // After a successful open the first block offset points at the first entry block.

@@ -106,7 +106,7 @@ class EntryWriter {
     int64_t stamp = StrToInt64Def(stampText, 0);
     stamp_ = stamp > 0 && stamp <= 0xFFFFFFFFll ? uint32_t(stamp) : 0;
     created_ = !FileExists(target_);
-    if (created_) ui_.Progress(1, 0, 0, 0, 1, {});
+    if (created_) ui_.Step({});
     if (fileName.find_first_of("\\/") != std::string::npos) ForceDirectories(ExtractFileDir(target_));
     state_ = State::kData;
   }
@@ -247,7 +247,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
   TPackTrailer trailer;
   markedEntry.clear();
   ok = false;
-  ui.Progress(0, 0, 0, 0, 1, {});
+  ui.Reset(0, 0, 1);
   int blockIndex = 0;
   int64_t entriesStart = 0;
   ExtractBuffers buffers;
@@ -271,7 +271,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       const int64_t limit = std::min(end, file.Size());
       DebugLn("FileLen=" + IntToStr(end));
       if (trailer.Magic() == kPackMagic) {
-        if (part == 1) ui.Progress(0, 0, int(trailer.EntryCount()), 0, 1, {});
+        if (part == 1) ui.Reset(int(trailer.EntryCount()), 0, 1);
         if (!ForceDirectories(folder))
           ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
         while (end - pos > kTrailerSize) {
@@ -313,7 +313,7 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
         ui.WaitPumping(500);
       } while (!FileExists(current) && carryOn);
     }
-    ui.Progress(1, 0, 0, 0, 1, {});
+    ui.Step({});
     if (!carryOn) break;
   }
 

@@ -27,7 +27,8 @@ namespace {
 
 // The stub window's part, without windows or waits; every disk question is cancelled.
 struct QuietUI : ExtractUI {
-  void Progress(int, int, int, int, int, std::string_view) override {}
+  void Reset(int, int, int) override {}
+  void Step(std::string_view) override {}
   void PumpMessages() override {}
   void WaitPumping(int) override {}
   void EnableAutoPlayCancel() override {}

@@ -1,71 +1,100 @@
-// The stub's main routine and its role decision: start lines, own package, which of the four
-// roles this process plays, end lines, exit code.
+// The stub's main routine and its roles on Win32: start lines, the process context, which of the
+// four roles this process plays, end lines, exit code.
 #include <windows.h>
 
 #include "agent/StubGlob.h"
 #include "pack/PackX.h"
-#include "pack/StubSetup.h"
-#include "pack/win32/StubSetupWin.h"
 #include "platform/System.h"
-#include "stub/CmdLine.h"
+#include "setup/SetupFolders.h"
+#include "setup/StubSetup.h"
+#include "setup/WebSetup.h"
 #include "stub/Roles.h"
 #include "stub/RolesAgent.h"
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
+#include "stub/win32/SetupWindowHost.h"
+#include "ui/VMsgBox.h"
 #include "util/Files.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
+#include "util/win32/StartProcess.h"
 
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
 // The stub window with the own package's title and font; onTimer drives the role.
-void RunStubWindow(void (*onTimer)()) {
-  const TGFileInfo& own = OwnPackage();
-  StubWinOptions options;
-  options.className = StubWindowClassName();
-  options.title = own.GetLangString("s0", "Velkit Installation Suite");
-  options.fontName = own.GetFontName();
-  options.fontSize = own.GetFontSize();
-  options.charset = own.GetCharset();
-  options.onTimer = onTimer;
-  // The window's end removes the setup work folder (made first if this process had none).
-  options.onDestroy = [] { RemoveFolderTree(SetupWorkFolder(), false); };
+void RunStubWindow(const ProcessContext& context, std::function<void()> onTimer) {
+  StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
+  options.onTimer = std::move(onTimer);
+  // The window's end removes the setup work folder.
+  options.onDestroy = [&context] { RemoveFolderTree(context.workFolder, false); };
   StubWin::WinMain(options);
 }
 
+// What the setup run of this process is asked to do.
+SetupRequest SetupRequestFor(const ProcessContext& context) {
+  const TGFileInfo& own = context.ownPackage;
+  SetupRequest request;
+  request.packageFile = context.ownPath;
+  // A relaunched copy reads the part files of the setup that started it.
+  if (std::string firstPart = context.Param("/SpanDiskFName1="); !firstPart.empty()) request.packageFile = firstPart;
+  request.folder = context.workFolder;
+  request.agentName = own.InstallsAgent() ? own.GetAgentExeName() : std::string();
+  request.extraSwitches = context.cmdParams;
+  request.ownPath = context.ownPath;
+  request.autoUpdateProg = own.IsAutoUpdateAgent();
+  request.foreground = !context.hidden;
+  request.infoFile = InfoFilePath(context.ownPath, own);
+  request.originalFile = OriginalFilePath(context.ownPath, own);
+  return request;
+}
+
+// The first timer tick of a plain install stub: runs the whole setup once.
+SetupOutcome StartSetupRun(const ProcessContext& context) {
+  StopMainTimer();
+  PrepareWorkFolder(context.workFolder);
+  SetupWindowHost host;
+  const SetupRequest request = SetupRequestFor(context);
+  const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
+                                                               : RunSetupPackage(request, host);
+  RemoveFolderTree(context.workFolder, false);
+  PostQuitMessage(0);
+  return outcome;
+}
+
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
-void SpanDiskRelaunch() {
-  std::string ownPath = OwnExePath();
-  std::string copy = SpanCopyPath(SetupWorkFolder(), ExtractFileName(ownPath));
+void SpanDiskRelaunch(const ProcessContext& context) {
+  PrepareWorkFolder(context.workFolder);
+  const std::string copy = SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath));
   // The copy keeps the time stamp, so it computes the same setup work folder.
-  CopyFileTo(ownPath, copy, true);
-  std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
+  CopyFileTo(context.ownPath, copy, true);
+  const std::string command = copy + " " + SpanRelaunchArgs(context.cmdParams, context.ownPath);
   DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
   KernelHandle process(RunProcess(command, SW_HIDE));
 }
+
+// The presentation of every box of the process: the own package's captions and buttons.
+MsgBoxTexts OwnMsgBoxTexts(const TGFileInfo& own) {
+  MsgBoxTexts texts;
+  for (std::string& caption : texts.captions) caption = own.GetLangString(caption, caption);
+  texts.buttons = own.GetLangString("BtnText", texts.buttons);
+  return texts;
+}
 }  // namespace
 
-void DoRunStubWin() {
+int DoRunStubWin(const ProcessContext& context) {
   WriteStubLog("DoRunStubWin() --- Start");
-  const std::string ownPath = OwnExePath();
-  RoleInputs in;
-  in.autoUpdateProg = ThisIs_AutoUpdateProg();
-  in.wantsSpanRelaunch = OwnPackage().WantsSpanRelaunch();
-  in.spanCdLvl = int(ReadParamInt("/SpanCdLvl=", 1));
-  in.ownName = ExtractFileName(ownPath);
-  in.agentExeName = OwnPackage().GetAgentExeName();
-  SetStubWindowClassName(StubWindowClassFor(in.autoUpdateProg, ownPath));
-
+  const RoleInputs& in = context.roleInputs;
   const bool xWasRunning = FindWindowA(XAgentWindowClass(in.agentExeName).c_str(), nullptr) != nullptr;
   WriteStubLog(std::string("X_ExeIsRunning=") + BoolToText(xWasRunning));
   WriteStubLog(std::string("ThisIs_Plain_AutoUpdate_Exe=") + BoolToText(IsPlainAutoUpdateExe(in)));
   WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
 
-  const StubRole role = DecideRole(in);
+  const StubRole role = context.role;
   // One window per class: a second start of the same setup file (or agent) does no work.
-  const bool anotherRuns = FindWindowA(StubWindowClassName().c_str(), nullptr) != nullptr;
+  const bool anotherRuns = FindWindowA(context.windowClass.c_str(), nullptr) != nullptr;
   DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
+  int exitCode = 0;
   if (!anotherRuns) {
     switch (role) {
       case StubRole::PlainAgent:
@@ -75,42 +104,42 @@ void DoRunStubWin() {
         WriteStubLog("CheckTestMode");
         CheckTestMode(true);
         WriteStubLog("WinMain");
-        RunStubWindow(AgentTimerTick);
+        RunStubWindow(context, AgentTimerTick);
         WriteStubLog("DeleteMySelf");
         DeleteMySelf(false, false);
         break;
       case StubRole::SpanRelaunch:
-        SpanDiskRelaunch();
+        SpanDiskRelaunch(context);
         break;
       case StubRole::PlainStub:
-        RunStubWindow(StartSetupRun);
+        RunStubWindow(context, [&context, &exitCode] { exitCode = StartSetupRun(context).exitCode; });
         if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
         break;
     }
   }
   if (role == StubRole::PlainAgent) HandleParamOK(xWasRunning);
   WriteStubLog("DoRunStubWin() --- End");
+  return exitCode;
 }
 
 int RunStub() {
   const std::string pid = Pid();
-  const std::string cmdLine = RawCommandLine();
-  const std::string ownPath = OwnExePath();
-  DebugLn(pid + " ==== STUB START ====> " + cmdLine + "<");
-  OpenOwnPackage();
-  SetLogEnabled(ThisIs_AutoUpdateProg() && OwnPackage().IsAgentLogEnabled());
-  if (ThisIs_X_AutoUpdate_Exe()) SetLogMarker(" X ");
+  const ProcessContext context = MakeProcessContext(OwnExePath(), RawCommandLine());
+  DebugLn(pid + " ==== STUB START ====> " + context.cmdLine + "<");
+  const bool agent = context.roleInputs.autoUpdateProg;
+  SetLogEnabled(agent && context.ownPackage.IsAgentLogEnabled());
+  if (IsXAutoUpdateExe(context.roleInputs)) SetLogMarker(" X ");
   WriteStubLog("");
   WriteStubLog("");
-  WriteStubLog("=== START === " + ownPath);
-  WriteStubLog("CommandLine=" + cmdLine);
+  WriteStubLog("=== START === " + context.ownPath);
+  WriteStubLog("CommandLine=" + context.cmdLine);
   WriteStubLog("Agent Version=" + FileVersionText(""));
-  DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(ThisIs_AutoUpdateProg()));
-  DoRunStubWin();
-  CloseOwnPackage();
-  DebugLn(pid + " ==== STUB END ====> " + cmdLine + "<");
+  DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(agent));
+  SetMsgBoxTexts(OwnMsgBoxTexts(context.ownPackage));
+  const int exitCode = DoRunStubWin(context);
+  DebugLn(pid + " ==== STUB END ====> " + context.cmdLine + "<");
   DebugLn();
-  WriteStubLog("=== EXIT === " + ownPath);
+  WriteStubLog("=== EXIT === " + context.ownPath);
   WriteStubLog("");
-  return StubExitCode();
+  return exitCode;
 }

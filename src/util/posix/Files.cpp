@@ -2,7 +2,6 @@
 // path is a folder separator here, DOS time stamps are local-time modification times, and a file
 // without its owner's write permission plays the part of a read-only file.
 #include "util/Files.h"
-#include "util/Utils.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,6 +15,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <vector>
+
+#include "util/Utils.h"
 
 namespace {
 std::string HostPath(std::string_view path) {
@@ -264,3 +265,4 @@ std::string FindFileOnDrives(std::string_view, unsigned) { return {}; }
 std::string FindFolderOnDrives(std::string_view, unsigned) { return {}; }
 void DeleteMySelf(bool, bool) {}
 bool EjectCD(std::string_view) { return false; }
+bool IsFixedDrive(char) { return false; }

@@ -332,3 +332,8 @@ bool EjectCD(std::string_view path) {
   DWORD returned = 0;
   return DeviceIoControl(f.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
 }
+
+bool IsFixedDrive(char letter) {
+  const std::string root = std::string(1, letter) + ":\\";
+  return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+}

@@ -11,6 +11,7 @@
 #include "platform/win32/Handles.h"
 #include "util/IniReg.h"
 #include "util/Utils.h"
+#include "util/win32/StartProcess.h"
 #include "util/win32/WinSys.h"
 
 namespace {
@@ -196,4 +197,21 @@ void WaitWhileWindowExists(std::string_view windowClass, std::string_view title)
     PumpMessages(0);
     Sleep(100);
   }
+}
+
+KernelHandle RunProcess(std::string_view commandLine, int showState) {
+  std::string command(commandLine);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = WORD(showState);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
+  CloseHandle(pi.hThread);
+  return KernelHandle(pi.hProcess);
+}
+
+void WaitForProcess(HANDLE process) {
+  DWORD code = 0;
+  while (process && GetExitCodeProcess(process, &code) && code == STILL_ACTIVE) WaitPumping(0, 500);
 }

@@ -74,17 +74,12 @@ TEST(Layers, EveryFolderIsALayer) {
   }
 }
 
-// Upward edges the tree still has while the setup run moves into its own layer; the list only
-// shrinks, and the test fails as well when an edge listed here has gone.
-const std::set<std::string> kStillToGo = {"agent -> stub", "pack -> agent", "pack -> stub",
-                                          "ui -> net",     "ui -> pack",    "ui -> stub"};
-
 TEST(Layers, NoFolderIncludesAHigherOne) {
   std::vector<std::string> where;
   const std::set<std::string> edges = UpwardEdges(QuotedIncludes(kSrc), &where);
   std::string list;
   for (const std::string& w : where) list += "  " + w + "\n";
-  EXPECT_EQ(edges, kStillToGo) << "upward includes:\n" << list;
+  EXPECT_TRUE(edges.empty()) << "upward includes:\n" << list;
 }
 
 TEST(Layers, WindowsHeadersOnlyInWin32Folders) {

@@ -10,20 +10,19 @@
 namespace fixture {
 
 struct RecordingUI : ExtractUI {
-  struct Step {
+  struct Report {
     int kind, maximum, position, step;
-    bool operator==(const Step&) const = default;
+    bool operator==(const Report&) const = default;
   };
-  std::vector<Step> progress;
+  std::vector<Report> progress;
   std::vector<std::string> prompts, errors;
   std::vector<int> waits;
   int pumps = 0, autoPlay = 0;
   // Answers the n-th disk question (0-based); the default cancels.
   std::function<bool(int)> answer = [](int) { return false; };
 
-  void Progress(int kind, int minimum, int maximum, int position, int step, std::string_view text) override {
-    progress.push_back({kind, maximum, position, step});
-  }
+  void Reset(int maximum, int position, int step) override { progress.push_back({0, maximum, position, step}); }
+  void Step(std::string_view) override { progress.push_back({1, 0, 0, 1}); }
   void PumpMessages() override { ++pumps; }
   void WaitPumping(int ms) override { waits.push_back(ms); }
   void EnableAutoPlayCancel() override { ++autoPlay; }

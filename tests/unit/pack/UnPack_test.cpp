@@ -78,7 +78,7 @@ TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
   for (auto& e : fs::recursive_directory_iterator(out)) files += e.is_regular_file();
   EXPECT_EQ(files, 5u);
 
-  using S = RecordingUI::Step;
+  using S = RecordingUI::Report;
   std::vector<S> expected = {{0, 0, 0, 1}, {0, 5, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1},
                              {1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}};
   EXPECT_EQ(ui.progress, expected);
@@ -109,7 +109,7 @@ TEST_F(UnPackTest, PiecesAppendAndAnExistingFileIsExtended) {
 TEST_F(UnPackTest, EntryCountZeroLeavesTheRangeEmpty) {
   Package p = SinglePackage({StoredBlock(Entry("a", "0", "1")), StoredBlock(Entry("b", "0", "2"))}, 0);
   Extract(dir.Write("Setup.exe", Build(p)));
-  EXPECT_EQ(ui.progress[1], (RecordingUI::Step{0, 0, 0, 1}));
+  EXPECT_EQ(ui.progress[1], (RecordingUI::Report{0, 0, 0, 1}));
   EXPECT_EQ(Out("a") + Out("b"), "12");
 }
 

@@ -1,6 +1,6 @@
 // The setup run's pure pieces: size texts, switch removal, the engine's command line and the
 // space question.
-#include "pack/StubSetup.h"
+#include "setup/StubSetup.h"
 
 #include <gtest/gtest.h>
 

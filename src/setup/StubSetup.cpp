@@ -1,6 +1,6 @@
 // The portable pieces of the setup run: names shared with the engine, the texts it shows and the
 // engine's command line.
-#include "pack/StubSetup.h"
+#include "setup/StubSetup.h"
 
 #include <cmath>
 
@@ -63,4 +63,44 @@ std::string SpaceQuestionText(bool confirmTempExtract, std::string_view folder, 
   text = ReplaceText(text, "<DRIVE>", drive);
   text = ReplaceText(text, "<SPACE_REQ>", SizeToMBText(required));
   return ReplaceText(text, "<SPACE_AVAIL>", SizeToMBText(free));
+}
+
+int SetupExitCodeFor(SetupCause cause, int engineExitCode) {
+  switch (cause) {
+    case SetupCause::EngineRan:
+      return engineExitCode;
+    case SetupCause::Damaged:
+      return kExitBadPackage;
+    case SetupCause::Cancelled:
+      return kExitCancelled;
+    case SetupCause::SpaceDeclined:
+      return kExitSpaceDeclined;
+    case SetupCause::NoEngine:
+      return kExitNoEngine;
+    case SetupCause::EngineNotStarted:
+      return kExitEngineNotStarted;
+    case SetupCause::DownloadFailed:
+      return kExitDownloadFailed;
+  }
+  return kExitBadPackage;
+}
+
+const char* SetupCauseName(SetupCause cause) {
+  switch (cause) {
+    case SetupCause::EngineRan:
+      return "engine ran";
+    case SetupCause::Damaged:
+      return "damaged";
+    case SetupCause::Cancelled:
+      return "cancelled";
+    case SetupCause::SpaceDeclined:
+      return "space declined";
+    case SetupCause::NoEngine:
+      return "no engine";
+    case SetupCause::EngineNotStarted:
+      return "engine not started";
+    case SetupCause::DownloadFailed:
+      return "download failed";
+  }
+  return "";
 }

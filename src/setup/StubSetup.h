@@ -1,7 +1,8 @@
-// The setup run: finds the package, asks about space, extracts it, starts the setup engine with
-// its own command line, waits for it and its dialogs, and keeps its exit code. The pure pieces
-// (texts, the engine's command line, the exit codes of a run that failed before the engine) are
-// portable and tested on the host; the run itself is Win32 (win32/StubSetup.cpp).
+// The setup run: asks about space, extracts the package, starts the setup engine with its own
+// command line, waits for it and its dialogs, and says how it ended. A request comes in and an
+// outcome goes out; the window, the boxes and the engine's process come through SetupHost, so the
+// whole decision flow runs and is tested on the host (SetupRun.cpp), and the names and texts are
+// pure functions (StubSetup.cpp).
 #pragma once
 #include <functional>
 #include <string>
@@ -55,18 +56,50 @@ using LangLookup = std::function<std::string(std::string_view key, std::string_v
 std::string SpaceQuestionText(bool confirmTempExtract, std::string_view folder, double required, double free,
                               const LangLookup& lang);
 
-// --- the run (Win32)
-// The first timer tick of a plain install stub: runs the whole setup once.
-void StartSetupRun();
-// Extracts packageFile into folder and runs its engine; true when the engine deleted the
-// completion atom. foreground: questions and the stub window may be shown.
-bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std::string_view agentName,
-                     std::string_view extraSwitches, bool foreground);
+// --- the run
+// What a setup run is asked to do.
+struct SetupRequest {
+  std::string packageFile;      // the stub itself, the first part file, or a downloaded package
+  std::string folder;           // the setup work folder, where the entries go
+  std::string agentName;        // written as an agent copy beside the entries; empty for none
+  std::string extraSwitches;    // the stub's own parameter part, passed on to the engine
+  std::string ownPath;          // the setup file, named by "/OriginExe="
+  bool autoUpdateProg = false;  // the own package's auto-update flag: "/AutoUpdateProg"
+  bool foreground = true;       // false for a silent run: no question, no window, the engine hidden
+  // The installed application's settings files (empty when the process has none): a completed
+  // installation may ask to remove the shortcuts they name.
+  std::string infoFile;
+  std::string originalFile;
+};
+
+// Why a setup run ended.
+enum class SetupCause {
+  EngineRan,         // the engine ran; the exit code is its own
+  Damaged,           // checksum failed, no package could be read, or a compressed entry was corrupt
+  Cancelled,         // the user cancelled a disk question or the download question
+  SpaceDeclined,     // the space question was answered No
+  NoEngine,          // the package has no marked entry
+  EngineNotStarted,  // the engine could not be started
+  DownloadFailed,    // a web setup could not fetch or verify its package
+};
+
+struct SetupOutcome {
+  SetupCause cause = SetupCause::EngineRan;
+  int exitCode = 0;         // the process's exit code for this run
+  bool completed = false;   // the engine reported a completed installation
+  std::string systemError;  // the system's (or zlib's, or the download's) text behind a failure
+};
+
+// The exit code of a run that ended for cause (the engine's own when it ran).
+int SetupExitCodeFor(SetupCause cause, int engineExitCode);
+const char* SetupCauseName(SetupCause cause);
+
+class SetupHost;
+// Extracts the package into the request's folder (or an alternative extraction folder when the
+// temporary drive is short of room) and runs its engine, asking first about space in the
+// foreground.
+SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host);
 // The space question; true to go on (also when nothing needed asking).
-bool CheckTempSpace(std::string_view folder, const TGFileInfo& package);
+bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, SetupHost& host);
 // Required space of the package for the folder's drive < free space there, and the folder exists.
-bool HasEnoughSpace(std::string_view folder, std::string_view packageFile);
-// A web setup (the package's web flag): writes the agent copy when agentName is set, then finds or
-// downloads the package named by the web block and runs it (FetchAndRunWebSetup).
-void StartWebSetupRun(std::string_view workFolder, std::string_view agentName);
-void FetchAndRunWebSetup(std::string_view folder, std::string_view source, std::string_view packageName);
+bool HasEnoughSpace(std::string_view folder, const TGFileInfo& package);

@@ -1,13 +1,13 @@
 // The web setup: a stub whose package is not inside it but fetched from a web server (or taken
 // from beside the stub). It asks before downloading, checks the connection, downloads with the
-// stub window's progress, matches the package token, runs the package through RunSetupPackage and
-// deletes what it downloaded. The decisions and texts are portable and host-tested; the run itself
-// is Win32 (win32/WebSetup.cpp).
+// host window's progress, matches the package token, runs the package through RunSetupPackage and
+// deletes what it downloaded. The decisions and texts are pure functions (WebSetup.cpp); the run
+// goes through SetupHost like the setup run (WebSetupRun.cpp).
 #pragma once
 #include <string>
 #include <string_view>
 
-#include "pack/StubSetup.h"
+#include "setup/StubSetup.h"
 
 // Where the package comes from: the own folder when the package file lies there and the web block
 // does not demand a download, else the web address.
@@ -32,3 +32,13 @@ int WebSetupExitCode(std::string_view error);
 // 10000 bytes follow it (a signature appended after the package), with the trailer's auto-update
 // flag (the fifth byte from the end) set.
 std::string WebAgentImage(std::string image, uint64_t packageEnd);
+
+// --- the run
+// A web setup for the own package (the stub's web block): writes the agent copy when the request
+// names an agent, then finds or downloads the package and runs it (FetchAndRunWebSetup). The
+// request's packageFile is not used.
+SetupOutcome StartWebSetupRun(const SetupRequest& request, const TGFileInfo& ownPackage, SetupHost& host);
+// Takes packageName from source (a folder) or downloads it from source (an address), matches its
+// token with the own package's and runs it with the request's folder and switches.
+SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& ownPackage, std::string_view source,
+                                 std::string_view packageName, SetupHost& host);

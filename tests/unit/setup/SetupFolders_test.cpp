@@ -1,14 +1,16 @@
 // The working folders' naming and choice rules.
-#include "agent/StubGlob.h"
+#include "setup/SetupFolders.h"
 
 #include <gtest/gtest.h>
 
-TEST(StubGlob, SetupWorkFolderTakesTheTimeOfDayHalf) {
+#include "util/Files.h"
+
+TEST(SetupFolders, SetupWorkFolderTakesTheTimeOfDayHalf) {
   EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0x5A2B7C3Du), "C:\\Temp\\SETUP_31805");
   EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0), "C:\\Temp\\SETUP_0");
 }
 
-TEST(StubGlob, AltFolders) {
+TEST(SetupFolders, AltFolders) {
   EXPECT_EQ(AltProbeFolderFor('D', false, 12345), "D:\\TEMP");
   EXPECT_EQ(AltProbeFolderFor('D', true, 12345), "D:\\TEMP\\TEMP12345");
   EXPECT_EQ(AltTempFolderFor('E', false), "E:\\TEMP");
@@ -17,7 +19,7 @@ TEST(StubGlob, AltFolders) {
   EXPECT_EQ(AltExtractFolderFor("", 10000), "");
 }
 
-TEST(StubGlob, AltDriveIsTheRoomiestStrictly) {
+TEST(SetupFolders, AltDriveIsTheRoomiestStrictly) {
   struct Case {
     char temp;
     double c, d, e;
@@ -32,4 +34,17 @@ TEST(StubGlob, AltDriveIsTheRoomiestStrictly) {
     double space[3] = {c.c, c.d, c.e};
     EXPECT_EQ(ChooseAltTempDrive(c.temp, space), c.chosen) << c.temp << " " << c.c << " " << c.d << " " << c.e;
   }
+}
+
+TEST(SetupFolders, OnlyPrepareMakesOrEmptiesTheFolder) {
+  const std::string folder = ::testing::TempDir() + "velkit_setup_folder";
+  RemoveFolderTree(folder, false);
+  EXPECT_FALSE(SetupWorkFolderOf(folder + "/x.exe").empty());
+  EXPECT_FALSE(DirectoryExists(folder)) << "naming a folder makes nothing";
+  ForceDirectories(folder);
+  WriteFileData(folder + "/left.txt", "from a former run");
+  PrepareWorkFolder(folder);
+  EXPECT_TRUE(DirectoryExists(folder));
+  EXPECT_FALSE(FileExists(folder + "/left.txt"));
+  RemoveFolderTree(folder, false);
 }

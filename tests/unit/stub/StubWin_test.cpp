@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "net/InetHTTP.h"
+#include "pack/PackX.h"
+#include "platform/System.h"
 
 namespace {
 TEST(StubProgress, ResetThenAdvances) {
@@ -98,7 +100,8 @@ TEST(StubWin, LoopRunsTicksUntilDestroyedThenTheEndHooks) {
 
 namespace {
 TEST(StubWin, OptionsOfAProgramWithoutPackageAreTheDefaults) {
-  const StubWinOptions o = OwnStubWinOptions();
+  const StubWinOptions o = StubWinOptionsFor(TGFileInfo(OwnExePath()), "C");
+  EXPECT_EQ(o.className, "C");
   EXPECT_EQ(o.title, "Velkit Installation Suite");
   EXPECT_EQ(o.fontName, "Tahoma");
   EXPECT_EQ(o.fontSize, 8);

@@ -1,6 +1,6 @@
 // The web setup's decisions and texts: where the package comes from, the question and error
 // texts, the exit codes of a run that ran no engine, and the agent copy's image.
-#include "pack/WebSetup.h"
+#include "setup/WebSetup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The portable decisions and texts of the web setup.
-#include "pack/WebSetup.h"
+#include "setup/WebSetup.h"
 
 #include "net/CommUtils.h"
 #include "util/Utils.h"

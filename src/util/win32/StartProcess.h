@@ -1,4 +1,4 @@
-// The process starts and waits of the setup run, shared with the span-disk relaunch.
+// Starting a program and waiting for it on Win32 (the setup run's engine, the span-disk copy).
 #pragma once
 #include <windows.h>
 
@@ -7,7 +7,8 @@
 #include "platform/win32/Handles.h"
 
 // Starts the command line (program and arguments in one text) with the given show state; no
-// handle inheritance, the caller's environment and folder. The process handle, empty on failure.
+// handle inheritance, the caller's environment and folder. The process handle, empty on failure
+// (GetLastError tells why).
 KernelHandle RunProcess(std::string_view commandLine, int showState);
 // Waits, dispatching messages in 500 ms slices, while the process is still active.
 void WaitForProcess(HANDLE process);

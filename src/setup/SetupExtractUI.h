@@ -1,0 +1,24 @@
+// The extraction's window interface as a setup run serves it: progress on the host's bars,
+// dispatching and waits through the host, the next-disk question and error boxes as the host's
+// boxes. It notes whether the user cancelled a disk question.
+#pragma once
+#include "pack/ExtractUI.h"
+#include "setup/SetupHost.h"
+
+class SetupExtractUI : public ExtractUI {
+ public:
+  explicit SetupExtractUI(SetupHost& host) : host_(host) {}
+  void Reset(int maximum, int position, int step) override;
+  void Step(std::string_view text) override;
+  void PumpMessages() override;
+  void WaitPumping(int ms) override;
+  void EnableAutoPlayCancel() override;
+  bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons, int charset) override;
+  void ShowError(std::string_view text) override;
+
+  bool DiskCancelled() const { return diskCancelled_; }
+
+ private:
+  SetupHost& host_;
+  bool diskCancelled_ = false;
+};
