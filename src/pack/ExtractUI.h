@@ -16,9 +16,9 @@ class ExtractUI : public Progress {
   virtual void WaitPumping(int ms) = 0;
   // Turns on the answer to "QueryCancelAutoPlay", before the user inserts another disk.
   virtual void EnableAutoPlayCancel() = 0;
-  // The next-disk question (an OK/Cancel box owned by the main window): true on OK.
-  virtual bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons,
-                               int charset) = 0;
+  // The question for part file number part (2, 3, ...) of a package on several disks: true to
+  // look for the part again, false to give up. The window side owns the question's texts.
+  virtual bool ConfirmNextDisk(int part) = 0;
   // An error box with the default caption and buttons and charset 0.
   virtual void ShowError(std::string_view text) = 0;
 };

@@ -236,12 +236,13 @@ std::string PartFilePath(std::string_view sourcePath, int part) {
 
 void ResetSaveFailureCount() { g_saveFailures = 0; }
 
-void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
-                    ExtractUI& ui, std::string_view diskPrompt, std::string_view promptCaption,
-                    std::string_view buttons, int charset, bool forcePrompt, std::string& markedEntry) {
+namespace {
+// The walk itself; raises EZLibError for a damaged compressed entry.
+void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
+                  ExtractUI& ui, bool forcePrompt, std::string& markedEntry, bool& carryOn) {
   const int64_t startTick = TickMs();
   const std::string folder(outputFolder);
-  bool carryOn = true;
+  carryOn = true;
   int part = 1;
   std::string current(sourcePath);
   TPackTrailer trailer;
@@ -307,9 +308,8 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
     current = PartFilePath(sourcePath, part);
     if (forcePrompt || !FileExists(current)) {
       EjectCD(current);
-      const std::string prompt = ReplaceTextCI(diskPrompt, "<DISK_NUM>", IntToStr(part));
       do {
-        carryOn = ui.ConfirmNextDisk(prompt, promptCaption, buttons, charset);
+        carryOn = ui.ConfirmNextDisk(part);
         ui.WaitPumping(500);
       } while (!FileExists(current) && carryOn);
     }
@@ -321,4 +321,24 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
   DebugLn();
   ui.WaitPumping(500);
+}
+}  // namespace
+
+ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
+                             ExtractUI& ui, bool forcePrompt) {
+  ExtractResult result;
+  bool carryOn = true;
+  try {
+    ExtractParts(sourcePath, outputFolder, agentName, result.checksumOk, ui, forcePrompt, result.markedEntry, carryOn);
+  } catch (const EZLibError& e) {
+    result.zlibError = e.what();
+    result.end = ExtractEnd::DamagedEntry;
+    return result;
+  }
+  if (!result.checksumOk) {
+    result.end = ExtractEnd::NotAccepted;
+  } else {
+    result.end = carryOn ? ExtractEnd::Done : ExtractEnd::DiskCancelled;
+  }
+  return result;
 }

@@ -2,23 +2,27 @@
 // dispatching and waits through the host, the next-disk question and error boxes as the host's
 // boxes. It notes whether the user cancelled a disk question.
 #pragma once
+#include <utility>
+
 #include "pack/ExtractUI.h"
 #include "setup/SetupHost.h"
 
 class SetupExtractUI : public ExtractUI {
  public:
-  explicit SetupExtractUI(SetupHost& host) : host_(host) {}
+  // diskQuestion: the next-disk box, its text with "<DISK_NUM>" (any case) where the part number goes.
+  SetupExtractUI(SetupHost& host, SetupBox diskQuestion) : host_(host), diskQuestion_(std::move(diskQuestion)) {}
   void Reset(int maximum, int position, int step) override;
   void Step(std::string_view text) override;
   void PumpMessages() override;
   void WaitPumping(int ms) override;
   void EnableAutoPlayCancel() override;
-  bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons, int charset) override;
+  bool ConfirmNextDisk(int part) override;
   void ShowError(std::string_view text) override;
 
   bool DiskCancelled() const { return diskCancelled_; }
 
  private:
   SetupHost& host_;
+  SetupBox diskQuestion_;
   bool diskCancelled_ = false;
 };

@@ -5,7 +5,6 @@
 
 #include "pack/PackX.h"
 #include "pack/UnPack.h"
-#include "pack/ZLibOpen.h"
 #include "platform/System.h"
 #include "setup/SetupExtractUI.h"
 #include "setup/SetupFolders.h"
@@ -91,32 +90,28 @@ SetupOutcome ExtractAndRun(const SetupRequest& request, const std::string& targe
   host.WaitPumping(1, 1000);
   const bool forcePrompt =
       ReadRegString("HKEY_CURRENT_USER\\Software\\Corvalen\\Velkit\\SpanDisk", "ForcePrompt", "0") == "1";
-  SetupExtractUI ui(host);
-  bool ok = false;
-  std::string marked;
-  std::string zlibError;
-  try {
-    ExtractPackage(request.packageFile, target, request.agentName, ok, ui, diskPrompt, diskCaption, buttons, charset,
-                   forcePrompt, marked);
-  } catch (const EZLibError& e) {
-    zlibError = e.what();
-  }
+  SetupExtractUI ui(host, {diskPrompt, diskCaption, buttons, charset});
+  const ExtractResult extracted = ExtractPackage(request.packageFile, target, request.agentName, ui, forcePrompt);
   host.WaitPumping(1, 1000);
 
   const std::string errorCaption = package.GetLangString("Error", "Error");
   const std::string badCrc =
       package.GetLangString("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted...");
-  if (!ok) {
-    host.Error({badCrc, errorCaption, buttons, charset});
-    return Ended(SetupCause::Damaged);
+  switch (extracted.end) {
+    case ExtractEnd::NotAccepted:
+      host.Error({badCrc, errorCaption, buttons, charset});
+      return Ended(SetupCause::Damaged);
+    case ExtractEnd::DamagedEntry:
+      // A damaged entry that the checksum did not catch (checksum off, or a file above its limit).
+      host.Error({badCrc + "<P><P>" + extracted.zlibError, errorCaption, buttons, charset});
+      return Ended(SetupCause::Damaged, extracted.zlibError);
+    case ExtractEnd::DiskCancelled:
+      return Ended(SetupCause::Cancelled);
+    case ExtractEnd::Done:
+      break;
   }
-  if (!zlibError.empty()) {
-    // A damaged entry that the checksum did not catch (checksum off, or a file above its limit).
-    host.Error({badCrc + "<P><P>" + zlibError, errorCaption, buttons, charset});
-    return Ended(SetupCause::Damaged, zlibError);
-  }
-  if (marked.empty()) return Ended(ui.DiskCancelled() ? SetupCause::Cancelled : SetupCause::NoEngine);
-  return RunEngine(request, target, marked, host);
+  if (extracted.markedEntry.empty()) return Ended(SetupCause::NoEngine);
+  return RunEngine(request, target, extracted.markedEntry, host);
 }
 }  // namespace
 

@@ -15,7 +15,8 @@ struct RecordingUI : ExtractUI {
     bool operator==(const Report&) const = default;
   };
   std::vector<Report> progress;
-  std::vector<std::string> prompts, errors;
+  std::vector<int> prompts;  // the part numbers asked for
+  std::vector<std::string> errors;
   std::vector<int> waits;
   int pumps = 0, autoPlay = 0;
   // Answers the n-th disk question (0-based); the default cancels.
@@ -26,9 +27,8 @@ struct RecordingUI : ExtractUI {
   void PumpMessages() override { ++pumps; }
   void WaitPumping(int ms) override { waits.push_back(ms); }
   void EnableAutoPlayCancel() override { ++autoPlay; }
-  bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons,
-                       int charset) override {
-    prompts.emplace_back(text);
+  bool ConfirmNextDisk(int part) override {
+    prompts.push_back(part);
     return answer(int(prompts.size()) - 1);
   }
   void ShowError(std::string_view text) override { errors.emplace_back(text); }

@@ -619,11 +619,10 @@ TEST_F(PackWriterTest, RelaunchSetExtractsWholeFromThe001Part) {
   ASSERT_GE(written.size(), 4u);  // the started file, then .001, .002, .003 at least
 
   fixture::RecordingUI ui;
-  bool ok = false;
-  std::string marked;
   const std::string out = Path("out");
-  ExtractPackage(Path("Setup.exe.001"), out, "AppAU.exe", ok, ui, "Disk <DISK_NUM>", "", "", 0, false, marked);
-  EXPECT_TRUE(ok);
+  const ExtractResult r = ExtractPackage(Path("Setup.exe.001"), out, "AppAU.exe", ui, false);
+  const std::string& marked = r.markedEntry;
+  EXPECT_TRUE(r.checksumOk);
   EXPECT_TRUE(ui.prompts.empty());
   EXPECT_EQ(marked, "Engine.exe*");
   for (const auto& [name, data] : sources) {

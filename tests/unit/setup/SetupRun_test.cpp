@@ -10,6 +10,7 @@
 #include "RecordingHost.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
+#include "setup/SetupExtractUI.h"
 #include "setup/StubSetup.h"
 #include "setup/WebSetup.h"
 #include "util/Files.h"
@@ -193,8 +194,32 @@ TEST_F(SetupRunTest, ACancelledDiskQuestionIsACancelNotAMissingEngine) {
   const SetupOutcome outcome = Run(written.front());
   EXPECT_EQ(outcome.cause, SetupCause::Cancelled);
   EXPECT_EQ(outcome.exitCode, kExitCancelled);
-  EXPECT_EQ(host.confirmOks.size(), 1u);
+  ASSERT_EQ(host.confirmOks.size(), 1u);
+  EXPECT_EQ(host.confirmOks[0].text,
+            "Please insert <B>DISK #" + std::to_string(written.size()) + "</B> and press OK to continue");
+  EXPECT_EQ(host.confirmOks[0].caption, "Attention");
   EXPECT_TRUE(host.engines.empty());
+}
+
+TEST(SetupExtractUI, TheDiskQuestionNamesThePartAndTheRestGoesToTheHost) {
+  RecordingHost host;
+  host.answerDisk = [](int n) { return n == 1; };
+  SetupExtractUI ui(host, {"Disk <disk_num> of <DISK_NUM>", "Att", "|&OK|&Cancel|", 204});
+  EXPECT_FALSE(ui.ConfirmNextDisk(3));
+  EXPECT_TRUE(ui.ConfirmNextDisk(4));
+  EXPECT_TRUE(ui.DiskCancelled()) << "a later OK does not undo a cancel";
+  ASSERT_EQ(host.confirmOks.size(), 2u);
+  EXPECT_EQ(host.confirmOks[0].text, "Disk 3 of 3");
+  EXPECT_EQ(host.confirmOks[1].text, "Disk 4 of 4");
+  EXPECT_EQ(host.confirmOks[1].caption, "Att");
+  EXPECT_EQ(host.confirmOks[1].charset, 204);
+  ui.Reset(5, 0, 1);
+  ui.Step("");
+  ui.ShowError("Unable to save");
+  EXPECT_EQ(host.resets, 1);
+  EXPECT_EQ(host.steps, 1);
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_EQ(host.errors[0].caption, "") << "the kind's own caption";
 }
 
 TEST_F(SetupRunTest, ADamagedEntryBehindADisabledChecksumCarriesZlibsText) {
