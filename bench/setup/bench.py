@@ -27,8 +27,8 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-setup")
 WINE_DIR = os.path.join(ROOT, "build", "host", "wine")
-# The Windows programs this machine's Wine runs: the 64-bit build where the kernel runs no 32-bit ones.
-WIN = os.path.join(ROOT, "build", "win64" if os.environ.get("WINEARCH") == "win64" else "win")
+# The shipped 32-bit programs.
+WIN = os.path.join(ROOT, "build", "win")
 STUB = os.path.join(WIN, "src", "stub.exe")
 ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
 LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")

@@ -34,12 +34,6 @@ std::string Display() {
   return ":" + display;
 }
 
-// "win32" or "win64": the kind of prefix wine-env made (see tests/win/wine-env arch).
-std::string WineArch() {
-  std::string arch = Trimmed(ReadFile(fs::path(VELKIT_WINE_DIR) / "arch"));
-  return arch.empty() ? "win32" : arch;
-}
-
 // Starts "wine args..." with stdout and stderr on a pipe; returns the pid and the read end.
 int Spawn(const std::vector<std::string>& args, const fs::path& workDir, int* outFd) {
   int pipeFds[2];
@@ -70,12 +64,10 @@ int Spawn(const std::vector<std::string>& args, const fs::path& workDir, int* ou
   for (auto& e : env) cenv.push_back(e.data());
   cenv.push_back(nullptr);
 
-  // The world's own launcher where it has one (a 64-bit world), else wine from PATH.
+  // The world's own launcher: Wine's 64-bit loader, which hands 32-bit programs to the 32-bit one.
   fs::path launcher = fs::path(VELKIT_WINE_DIR) / "bin" / "wine";
-  bool own = fs::exists(launcher);
   pid_t pid = -1;
-  int rc = own ? posix_spawn(&pid, launcher.c_str(), &actions, nullptr, cargv.data(), cenv.data())
-               : posix_spawnp(&pid, "wine", &actions, nullptr, cargv.data(), cenv.data());
+  int rc = posix_spawn(&pid, launcher.c_str(), &actions, nullptr, cargv.data(), cenv.data());
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (rc != 0) {
@@ -117,7 +109,6 @@ std::string WinTempDir() {
 fs::path HostTempDir() { return HostPath(WinTempDir()); }
 
 fs::path StubExe() { return fs::path(VELKIT_WIN_BUILD_DIR) / "src" / "stub.exe"; }
-fs::path ShippedStubExe() { return fs::path(VELKIT_STUB_BUILD_DIR) / "src" / "stub.exe"; }
 fs::path ToolExe(const std::string& name) { return fs::path(VELKIT_WIN_BUILD_DIR) / "tools" / name / (name + ".exe"); }
 fs::path TestkitExe(const std::string& name) {
   return fs::path(VELKIT_WIN_BUILD_DIR) / "tools" / "testkit" / name / (name + ".exe");
@@ -126,7 +117,7 @@ fs::path TestkitExe(const std::string& name) {
 std::vector<std::string> WineEnvironment() {
   return {
       "WINEPREFIX=" + (fs::path(VELKIT_WINE_DIR) / "prefix").string(),
-      "WINEARCH=" + WineArch(),
+      "WINEARCH=win64",
       "WINEDEBUG=-all",
       "WINEDLLOVERRIDES=mscoree,mshtml=",
       "DISPLAY=" + Display(),
@@ -199,7 +190,11 @@ int Process::Wait(int timeoutMs) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
-  while (outFd_ >= 0) Drain(200);
+  // The program has ended and what it wrote stands in the pipe. Reading on to the end of the pipe
+  // could wait for seconds: in a 64-bit prefix the loader starts a 32-bit program through start.exe,
+  // and the prefix's helper processes that come up meanwhile (explorer's desktop, rpcss) inherit
+  // the pipe and hold it until they end when idle.
+  Output();
   return exitCode_;
 }
 

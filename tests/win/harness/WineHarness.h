@@ -30,7 +30,6 @@ fs::path HostTempDir();
 // tools/vdebug/vdebug.exe, TestkitExe("engine") is tools/testkit/engine/engine.exe.
 fs::path StubExe();
 // The stub.exe that ships: the 32-bit build's, even where the tests run the 64-bit build.
-fs::path ShippedStubExe();
 fs::path ToolExe(const std::string& name);
 fs::path TestkitExe(const std::string& name);
 

@@ -7,7 +7,7 @@
 using namespace wine;
 
 TEST(StubImage, IsA32BitGuiPeWithSignatureAt256) {
-  std::string image = ReadFile(ShippedStubExe());
+  std::string image = ReadFile(StubExe());
   ASSERT_GT(image.size(), 1024u);
   EXPECT_EQ(image.substr(0, 2), "MZ");
   EXPECT_EQ(image.substr(256, 4), std::string("PE\0\0", 4));
