@@ -4,7 +4,6 @@
 // StubWinOptions before WinMain runs; the layout and progress arithmetic are portable.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,13 +24,15 @@ struct StubWinOptions {
   int fontSize = 8;
   int charset = 0;
   // Every tick of timer 1: the setup run (which stops the timer first) or the agent's cycle.
-  std::function<void()> onTimer;
+  // The hooks are plain functions (std::function would cost the stub about half a kilobyte); what
+  // a role's hooks need lives with the role.
+  void (*onTimer)() = nullptr;
   // Messages 1123, 1124 and 1125 (agent control); the result of 1125 is the message's result.
-  std::function<intptr_t(unsigned msg, uintptr_t wParam, intptr_t lParam)> onControlMessage;
+  intptr_t (*onControlMessage)(unsigned msg, uintptr_t wParam, intptr_t lParam) = nullptr;
   // While the window is destroyed: removes the setup work folder.
-  std::function<void()> onDestroy;
+  void (*onDestroy)() = nullptr;
   // After the message loop: tells a registered controller that the agent has ended.
-  std::function<void()> onLoopEnd;
+  void (*onLoopEnd)() = nullptr;
 };
 
 // Options of a stub window of the given class with the title ("s0") and the font of the

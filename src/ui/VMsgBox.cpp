@@ -12,13 +12,10 @@ MsgBoxFont& FontState() {
   return font;
 }
 
-MsgBoxTexts& TextsState() {
-  static MsgBoxTexts texts;
-  return texts;
-}
+const MsgBoxTexts* textsInUse = nullptr;
 }  // namespace
 
-void SetMsgBoxTexts(const MsgBoxTexts& texts) { TextsState() = texts; }
+void SetMsgBoxTexts(const MsgBoxTexts* texts) { textsInUse = texts; }
 
 void SetMsgBoxFont(std::string_view face, int size, int charset) {
   MsgBoxFont& font = FontState();
@@ -29,8 +26,10 @@ void SetMsgBoxFont(std::string_view face, int size, int charset) {
 
 const MsgBoxFont& GetMsgBoxFont() { return FontState(); }
 
-std::string MsgBoxKindCaption(MsgBoxKind kind) { return TextsState().captions[kind]; }
-std::string MsgBoxButtonList() { return TextsState().buttons; }
+std::string MsgBoxKindCaption(MsgBoxKind kind) {
+  return textsInUse ? textsInUse->captions[kind] : SUB::Get(kMsgBoxKinds, kind);
+}
+std::string MsgBoxButtonList() { return textsInUse ? textsInUse->buttons : std::string(kMsgBoxDefaultButtons); }
 
 MsgBoxExCall PrepareMsgBoxEx(intptr_t ownerMode, std::string_view text, std::string_view caption, int charset,
                              uint32_t flags) {

@@ -22,12 +22,20 @@
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
+// The role that runs the stub window: its context and, for a setup run, the exit code its tick
+// returned. The window's hooks are plain functions, so they find the role here.
+struct WindowRole {
+  const ProcessContext* context = nullptr;
+  int exitCode = 0;
+} windowRole;
+
 // The stub window with the own package's title and font; onTimer drives the role.
-void RunStubWindow(const ProcessContext& context, std::function<void()> onTimer) {
+void RunStubWindow(const ProcessContext& context, void (*onTimer)()) {
+  windowRole.context = &context;
   StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
-  options.onTimer = std::move(onTimer);
+  options.onTimer = onTimer;
   // The window's end removes the setup work folder.
-  options.onDestroy = [&context] { RemoveFolderTree(context.workFolder, false); };
+  options.onDestroy = [] { RemoveFolderTree(windowRole.context->workFolder, false); };
   StubWin::WinMain(options);
 }
 
@@ -112,7 +120,8 @@ int DoRunStubWin(const ProcessContext& context) {
         SpanDiskRelaunch(context);
         break;
       case StubRole::PlainStub:
-        RunStubWindow(context, [&context, &exitCode] { exitCode = StartSetupRun(context).exitCode; });
+        RunStubWindow(context, [] { windowRole.exitCode = StartSetupRun(*windowRole.context).exitCode; });
+        exitCode = windowRole.exitCode;
         if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
         break;
     }
@@ -135,8 +144,10 @@ int RunStub() {
   WriteStubLog("CommandLine=" + context.cmdLine);
   WriteStubLog("Agent Version=" + FileVersionText(""));
   DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(agent));
-  SetMsgBoxTexts(OwnMsgBoxTexts(context.ownPackage));
+  const MsgBoxTexts boxTexts = OwnMsgBoxTexts(context.ownPackage);
+  SetMsgBoxTexts(&boxTexts);
   const int exitCode = DoRunStubWin(context);
+  SetMsgBoxTexts(nullptr);
   DebugLn(pid + " ==== STUB END ====> " + context.cmdLine + "<");
   DebugLn();
   WriteStubLog("=== EXIT === " + context.ownPath);
