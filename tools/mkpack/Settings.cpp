@@ -237,8 +237,8 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
     const char* key;
     uint8_t bit;
   };
-  for (const Flag& f : {Flag{"ConfirmTempExtract", kPackConfirmTempExtract}, Flag{"SecondaryBar", kPackSecondaryBar},
-                        Flag{"AgentLog", kPackAgentLog}}) {
+  for (const Flag& f : {Flag{"ConfirmTempExtract", kOptionConfirmTempExtract},
+                        Flag{"SecondaryBar", kOptionSecondaryBar}, Flag{"AgentLog", kOptionAgentLog}}) {
     bool on = false;
     if (auto e = ReadBool(ini, "Options", f.key, on); !e.empty()) return e;
     if (on) job.options |= f.bit;

@@ -39,7 +39,7 @@ PackJob SampleJob() {
                    {"Russian", {{"s1", "Izvlechenie"}, {"Charset", "204"}}}};
   job.update = {"http://127.0.0.1/app", "App.beta.info", "AppAgent.exe", "tok-42", true};
   job.installAgent = true;
-  job.options = kPackConfirmTempExtract | kPackSecondaryBar;
+  job.options = kOptionConfirmTempExtract | kOptionSecondaryBar;
   return job;
 }
 

@@ -111,7 +111,7 @@ TEST_F(SetupRunTest, EachWayOfEndingHasItsCauseAndCode) {
        1,
        0},
       {"space declined",
-       [](PackJob& j) { j.options = kPackConfirmTempExtract; },
+       [](PackJob& j) { j.options = kOptionConfirmTempExtract; },
        {},
        [](RecordingHost& h) { h.answerConfirm = false; },
        SetupCause::SpaceDeclined,
@@ -119,7 +119,7 @@ TEST_F(SetupRunTest, EachWayOfEndingHasItsCauseAndCode) {
        0,
        0},
       {"space confirmed",
-       [](PackJob& j) { j.options = kPackConfirmTempExtract; },
+       [](PackJob& j) { j.options = kOptionConfirmTempExtract; },
        {},
        {},
        SetupCause::EngineRan,
@@ -172,7 +172,7 @@ TEST_F(SetupRunTest, TheEngineIsStartedFromTheExtractedFilesWithTheRunsSwitches)
 
 TEST_F(SetupRunTest, ASilentRunAsksNothingAndHidesTheEngine) {
   PackJob job = EngineJob();
-  job.options = kPackConfirmTempExtract;
+  job.options = kOptionConfirmTempExtract;
   host.answerConfirm = false;
   const SetupOutcome outcome = Run(Write(job), false);
   EXPECT_EQ(outcome.cause, SetupCause::EngineRan);
