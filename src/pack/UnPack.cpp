@@ -114,7 +114,7 @@ class EntryWriter {
   void Write(uint32_t stamp) {
     if (!WriteFileData(target_, std::string_view(buffer_ + start_, used_ - start_), stamp, true)) {
       failed_ = true;
-      errorText_ = LastSystemErrorText();
+      errorText_ = LastErrorText();
     }
     wroteAny_ = true;
     used_ = start_ = 0;
@@ -274,7 +274,7 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
       if (trailer.Magic() == kPackMagic) {
         if (part == 1) ui.Reset(int(trailer.EntryCount()), 0, 1);
         if (!ForceDirectories(folder))
-          ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
+          ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastErrorText());
         while (end - pos > kTrailerSize) {
           ui.PumpMessages();
           uint32_t stored = 0;

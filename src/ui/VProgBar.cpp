@@ -1,7 +1,7 @@
 // The progress bar object.
 #include "ui/VProgBar.h"
 
-#include "util/IniReg.h"
+#include "util/MessagePump.h"
 
 // A new range dispatches what is pending; a step comes every 8 KB, so around steps the queue is
 // looked at only when it is due (a 0 ms WaitPumping still sleeps one 1 ms slice, which after every

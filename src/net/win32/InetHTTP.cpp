@@ -10,6 +10,7 @@
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 

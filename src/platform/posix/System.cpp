@@ -6,6 +6,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -41,6 +43,8 @@ DateTime LocalNow() {
 
 char LocaleDateSeparator() { return '/'; }
 char LocaleTimeSeparator() { return ':'; }
+
+std::string LastErrorText() { return std::strerror(errno); }
 
 int64_t TickMs() {
   timespec ts;

@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include "util/IniReg.h"
+#include "platform/System.h"
+#include "util/MessagePump.h"
 #include "util/Process.h"
 #include "util/win32/StartProcess.h"
 

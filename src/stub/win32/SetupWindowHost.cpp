@@ -4,7 +4,7 @@
 #include "setup/win32/EngineProcess.h"
 #include "stub/StubWin.h"
 #include "ui/VMsgBox.h"
-#include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/win32/WinSys.h"
 
 void SetupWindowHost::ShowWindow(bool show) { ShowMainWindow(show); }

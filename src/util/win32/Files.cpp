@@ -7,6 +7,7 @@
 #include "platform/win32/Handles.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 #include "util/win32/WinSys.h"

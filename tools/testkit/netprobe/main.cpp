@@ -31,6 +31,7 @@
 #include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/win32/WinSys.h"
 
 namespace {
 class ProbeProgress : public Progress {
@@ -169,6 +170,7 @@ int Download(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PreloadSystemLibraries();  // as the stub does before its first window
   if (argc >= 3 && !std::strcmp(argv[1], "--wininet")) {
     SetWinInetLibraryName(argv[2]);
     argv[2] = argv[0];

@@ -233,6 +233,7 @@ int StubWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PreloadSystemLibraries();  // as the stub does before its first window
   if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
     Print(
         "usage: uiprobe box [--mode N] [--text T] [--caption C] [--buttons L] [--charset N] [--flags N]\n"
