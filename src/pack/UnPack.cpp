@@ -36,7 +36,7 @@ struct ExtractBuffers {
   std::unique_ptr<char[]> write{new char[kWriteBufferSize]};
 };
 
-int g_saveFailures = 0;
+int saveFailures = 0;
 
 // Receives one entry's content in pieces, each placed by its producer in Space(), and writes it.
 class EntryWriter {
@@ -67,7 +67,7 @@ class EntryWriter {
   void Finish() {
     if (state_ != State::kData) return;
     if (!failed_) Write(stamp_);
-    if (failed_ && ++g_saveFailures == 1) ui_.ShowError(SaveFailureText());
+    if (failed_ && ++saveFailures == 1) ui_.ShowError(SaveFailureText());
   }
 
   // The entry's stream broke: a file that this entry created goes, so no half entry stays.
@@ -234,7 +234,7 @@ std::string PartFilePath(std::string_view sourcePath, int part) {
   return std::string(base) + "." + IntToZeroPad(part, 3);
 }
 
-void ResetSaveFailureCount() { g_saveFailures = 0; }
+void ResetSaveFailureCount() { saveFailures = 0; }
 
 namespace {
 // The walk itself; raises EZLibError for a damaged compressed entry.

@@ -52,6 +52,6 @@ int64_t TickMs() {
   return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-static std::recursive_mutex g_section;
-CriticalSectionLock::CriticalSectionLock() { g_section.lock(); }
-CriticalSectionLock::~CriticalSectionLock() { g_section.unlock(); }
+static std::recursive_mutex debugSection;
+CriticalSectionLock::CriticalSectionLock() { debugSection.lock(); }
+CriticalSectionLock::~CriticalSectionLock() { debugSection.unlock(); }

@@ -49,7 +49,7 @@ std::string FolderText(UINT(WINAPI* call)(LPSTR, UINT), bool withBackslash) {
                               withBackslash);
 }
 
-UINT g_autoPlayMessage = 0;
+UINT autoPlayMessage = 0;
 }  // namespace
 
 std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view def) {
@@ -136,8 +136,8 @@ void PreloadSystemLibraries() {
   SetErrorMode(previous);
 }
 
-void EnableAutoPlayCancel(bool on) { g_autoPlayMessage = on ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0; }
-UINT AutoPlayCancelMessage() { return g_autoPlayMessage; }
+void EnableAutoPlayCancel(bool on) { autoPlayMessage = on ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0; }
+UINT AutoPlayCancelMessage() { return autoPlayMessage; }
 
 POINT CenterInWorkArea(int width, int height) {
   RECT work = {};
