@@ -21,4 +21,7 @@ class ExtractUI : public Progress {
   virtual bool ConfirmNextDisk(int part) = 0;
   // An error box with the default caption and buttons and charset 0.
   virtual void ShowError(std::string_view text) = 0;
+  // Whether the user has closed the window meanwhile; the extraction then stops at its next chunk
+  // as after a cancelled disk question.
+  virtual bool Cancelled() { return false; }
 };

@@ -140,7 +140,7 @@ class EntryWriter {
 };
 
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
-// False when the file ends early.
+// False when the file ends early or the user cancelled; the entry's new file then goes.
 bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
                        ExtractUI& ui) {
   std::unique_ptr<TInflateStream> inflater;
@@ -157,6 +157,10 @@ bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& 
       if (got == 0) return false;
       n -= int64_t(got);
       ui.PumpMessages();
+      if (ui.Cancelled()) {
+        writer.Abandon();
+        return false;
+      }
       if (!compressed)
         writer.Commit(got);
       else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space))
@@ -277,6 +281,7 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
           ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastErrorText());
         while (end - pos > kTrailerSize) {
           ui.PumpMessages();
+          if (ui.Cancelled()) break;
           uint32_t stored = 0;
           const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
           const int64_t n = std::abs(length);
@@ -296,12 +301,12 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
             break;
           }
         }
-        if (part == 1 && !ExtractFileName(agentName).empty() &&
+        if (part == 1 && !ui.Cancelled() && !ExtractFileName(agentName).empty() &&
             (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
           WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
       }
     }
-    if (truncated || !trailer.HasOption(kOptionContinued)) break;
+    if (truncated || ui.Cancelled() || !trailer.HasOption(kOptionContinued)) break;
 
     ui.EnableAutoPlayCancel();
     ++part;
@@ -311,13 +316,14 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
       do {
         carryOn = ui.ConfirmNextDisk(part);
         ui.WaitPumping(500);
-      } while (!FileExists(current) && carryOn);
+      } while (!FileExists(current) && carryOn && !ui.Cancelled());
     }
     ui.Step({});
-    if (!carryOn) break;
+    if (!carryOn || ui.Cancelled()) break;
   }
 
-  if (!carryOn) markedEntry.clear();
+  // A cancelled walk starts nothing, whatever it extracted before.
+  if (!carryOn || ui.Cancelled()) markedEntry.clear();
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
   DebugLn();
   ui.WaitPumping(500);
@@ -328,17 +334,20 @@ ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outpu
                              ExtractUI& ui, bool forcePrompt) {
   ExtractResult result;
   bool carryOn = true;
+  bool damaged = false;
   try {
     ExtractParts(sourcePath, outputFolder, agentName, result.checksumOk, ui, forcePrompt, result.markedEntry, carryOn);
   } catch (const EZLibError& e) {
     result.zlibError = e.what();
-    result.end = ExtractEnd::DamagedEntry;
-    return result;
+    damaged = true;
   }
-  if (!result.checksumOk) {
-    result.end = ExtractEnd::NotAccepted;
+  // A closed window is a cancel, whatever the walk met before it stopped.
+  if (ui.Cancelled() || (!damaged && result.checksumOk && !carryOn)) {
+    result.end = ExtractEnd::Cancelled;
+  } else if (damaged) {
+    result.end = ExtractEnd::DamagedEntry;
   } else {
-    result.end = carryOn ? ExtractEnd::Done : ExtractEnd::DiskCancelled;
+    result.end = result.checksumOk ? ExtractEnd::Done : ExtractEnd::NotAccepted;
   }
   return result;
 }

@@ -9,10 +9,10 @@
 
 // How an extraction ended.
 enum class ExtractEnd {
-  Done,           // every part was walked (an engine is there when markedEntry is not empty)
-  NotAccepted,    // a checksum test failed, or the source was not there to be read
-  DiskCancelled,  // the user gave up a next-disk question
-  DamagedEntry,   // a compressed entry was corrupt; files written before it stay
+  Done,          // every part was walked (an engine is there when markedEntry is not empty)
+  NotAccepted,   // a checksum test failed, or the source was not there to be read
+  Cancelled,     // the user gave up: a next-disk question answered Cancel, or the window closed
+  DamagedEntry,  // a compressed entry was corrupt; files written before it stay
 };
 
 struct ExtractResult {

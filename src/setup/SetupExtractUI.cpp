@@ -12,10 +12,10 @@ void SetupExtractUI::EnableAutoPlayCancel() { host_.EnableAutoPlayCancel(); }
 bool SetupExtractUI::ConfirmNextDisk(int part) {
   SetupBox box = diskQuestion_;
   box.text = ReplaceTextCI(box.text, "<DISK_NUM>", IntToStr(part));
-  const bool ok = host_.ConfirmOk(box);
-  if (!ok) diskCancelled_ = true;
-  return ok;
+  return host_.ConfirmOk(box);
 }
+
+bool SetupExtractUI::Cancelled() { return host_.WindowClosed(); }
 
 // The extraction's own errors take the default caption and buttons.
 void SetupExtractUI::ShowError(std::string_view text) { host_.Error({std::string(text), {}, {}, 0}); }

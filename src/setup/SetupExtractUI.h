@@ -1,6 +1,6 @@
 // The extraction's window interface as a setup run serves it: progress on the host's bars,
 // dispatching and waits through the host, the next-disk question and error boxes as the host's
-// boxes. It notes whether the user cancelled a disk question.
+// boxes, and a closed window as a cancel.
 #pragma once
 #include <utility>
 
@@ -18,11 +18,9 @@ class SetupExtractUI : public ExtractUI {
   void EnableAutoPlayCancel() override;
   bool ConfirmNextDisk(int part) override;
   void ShowError(std::string_view text) override;
-
-  bool DiskCancelled() const { return diskCancelled_; }
+  bool Cancelled() override;
 
  private:
   SetupHost& host_;
   SetupBox diskQuestion_;
-  bool diskCancelled_ = false;
 };

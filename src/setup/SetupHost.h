@@ -47,6 +47,9 @@ class SetupHost {
   virtual Progress& Bars() = 0;
   // The window as a handle value, for a download's owner; 0 when there is none.
   virtual intptr_t WindowHandle() = 0;
+  // Whether the user has closed the window meanwhile (a second close while extracting): the run
+  // then stops as cancelled.
+  virtual bool WindowClosed() = 0;
 
   // --- messages and waits
   virtual void PumpMessages() = 0;

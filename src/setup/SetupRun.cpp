@@ -105,7 +105,8 @@ SetupOutcome ExtractAndRun(const SetupRequest& request, const std::string& targe
       // A damaged entry that the checksum did not catch (checksum off, or a file above its limit).
       host.Error({badCrc + "<P><P>" + extracted.zlibError, errorCaption, buttons, charset});
       return Ended(SetupCause::Damaged, extracted.zlibError);
-    case ExtractEnd::DiskCancelled:
+    case ExtractEnd::Cancelled:
+      // The user gave up a disk or closed the window: a cancel, which says nothing more.
       return Ended(SetupCause::Cancelled);
     case ExtractEnd::Done:
       break;

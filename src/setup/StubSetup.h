@@ -10,15 +10,17 @@
 
 class TGFileInfo;
 
-// Process exit codes of a setup run that ended before an engine ran. Whenever an engine ran, its
-// own exit code is the process's; these tell a script why nothing was installed.
+// Process exit codes of a run that ended before an engine ran. Whenever an engine ran, its own
+// exit code is the process's; these tell a script why nothing was installed.
 enum SetupExitCode : int {
   kExitBadPackage = 90,        // checksum failed, package unreadable or damaged
-  kExitCancelled = 91,         // the user cancelled (disk question, download question)
+  kExitCancelled = 91,         // the user cancelled (disk question, download question, closed window)
   kExitSpaceDeclined = 92,     // the space question was answered No
   kExitNoEngine = 93,          // the package has no marked entry
   kExitEngineNotStarted = 94,  // the engine could not be started
   kExitDownloadFailed = 95,    // a web setup could not fetch or verify its package
+  kExitNoWindow = 96,          // the stub window could not be made (a class name too long, say)
+  kExitRelaunchFailed = 97,    // the span-disk relaunch could not copy or start its copy
 };
 
 // --- names shared with the setup engine
@@ -76,7 +78,7 @@ struct SetupRequest {
 enum class SetupCause {
   EngineRan,         // the engine ran; the exit code is its own
   Damaged,           // checksum failed, no package could be read, or a compressed entry was corrupt
-  Cancelled,         // the user cancelled a disk question or the download question
+  Cancelled,         // the user cancelled: a disk question, the download question, or closed the window
   SpaceDeclined,     // the space question was answered No
   NoEngine,          // the package has no marked entry
   EngineNotStarted,  // the engine could not be started

@@ -1,6 +1,8 @@
 // Switch lookups on the raw command line. The parameter part is computed afresh on every lookup.
 #include "stub/CmdLine.h"
 
+#include <algorithm>
+
 #include "platform/System.h"
 #include "util/Utils.h"
 #include "util/VSUB.h"
@@ -76,6 +78,25 @@ int64_t ReadParamInt(std::string_view name, int64_t def) {
 bool ParamExists(std::string_view name) { return ParamExists(name, RawCommandLine(), OwnExePath()); }
 std::string ReadParamKey(std::string_view switchText, std::string_view def) {
   return ReadParamKey(switchText, def, RawCommandLine());
+}
+
+std::string DropSwitch(std::string_view params, std::string_view name) {
+  std::string text(params);
+  if (name.empty()) return text;
+  while (size_t at = PosCI(name, text)) {
+    const size_t start = at - 1;
+    size_t end = start + name.size();
+    if (end < text.size() && text[end] == '"') {
+      const size_t close = text.find('"', end + 1);
+      end = close == std::string::npos ? text.size() : close + 1;
+    } else {
+      // Stopping at a quote keeps the quotes of an enclosing value paired.
+      end = std::min(text.find_first_of(" \t/\"", end), text.size());
+    }
+    end = std::min(text.find_first_not_of(" \t", end), text.size());
+    text.erase(start, end - start);
+  }
+  return text;
 }
 
 std::string QuotedSwitch(std::string_view name, std::string_view value) {

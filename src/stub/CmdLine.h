@@ -32,5 +32,10 @@ bool ParamExists(std::string_view name);
 std::string ReadParamKey(std::string_view switchText, std::string_view def, std::string_view rawCmdLine);
 std::string ReadParamKey(std::string_view switchText, std::string_view def);
 
+// The parameters without any occurrence of the switch (name matched without regard to case) and
+// its value, with the blanks after it: a quoted value to its closing quote, otherwise up to the
+// first blank, "/" or double quote. Afterwards no lookup of name finds anything in the result.
+std::string DropSwitch(std::string_view params, std::string_view name);
+
 // name + value in double quotes, the form in which paths are passed on: /OriginExe="C:\a b\s.exe".
 std::string QuotedSwitch(std::string_view name, std::string_view value);

@@ -1,6 +1,7 @@
 // The role decision and the texts of the roles.
 #include "stub/Roles.h"
 
+#include "stub/CmdLine.h"
 #include "util/Files.h"
 #include "util/Utils.h"
 
@@ -46,7 +47,12 @@ std::string SpanCopyPath(std::string_view workFolder, std::string_view ownName) 
 }
 
 std::string SpanRelaunchArgs(std::string_view cmdParams, std::string_view ownPath) {
+  // The first occurrence of a switch wins, so a user's own would shadow ours: the copy would read
+  // level 1 and relaunch again, or read another first part. Dropping one switch can join the text
+  // around it into the other, hence the loop.
+  std::string params(cmdParams);
+  while (PosCI("/SpanCdLvl=", params) || PosCI("/SpanDiskFName1=", params))
+    params = DropSwitch(DropSwitch(params, "/SpanDiskFName1="), "/SpanCdLvl=");
   std::string path(ownPath);
-  return Trim(std::string(cmdParams) + " /SpanCdLvl=2 /SpanDiskFName1=\"" + path + ".001\" /OriginExe=\"" + path +
-              "\"");
+  return Trim(params + " /SpanCdLvl=2 /SpanDiskFName1=\"" + path + ".001\" /OriginExe=\"" + path + "\"");
 }

@@ -35,8 +35,9 @@ std::string XAgentWindowClass(std::string_view agentExeName);
 
 // Where the span-disk relaunch puts its copy: work folder + "\Y_" + own name.
 std::string SpanCopyPath(std::string_view workFolder, std::string_view ownName);
-// The relaunched copy's arguments: the current parameters, then /SpanCdLvl=2,
-// /SpanDiskFName1="own path.001" and /OriginExe="own path", trimmed.
+// The relaunched copy's arguments: the current parameters without any "/SpanCdLvl=" or
+// "/SpanDiskFName1=" of their own, then /SpanCdLvl=2, /SpanDiskFName1="own path.001" and
+// /OriginExe="own path", trimmed.
 std::string SpanRelaunchArgs(std::string_view cmdParams, std::string_view ownPath);
 // A relaunched copy (level 2) deletes itself and its folder after its window ends.
 inline bool DeletesItselfAfterRun(int spanCdLvl) { return spanCdLvl == 2; }

@@ -39,15 +39,18 @@ struct StubWinOptions {
 // package's language. The hooks are left to the role.
 StubWinOptions StubWinOptionsFor(const TGFileInfo& package, std::string_view className);
 
-// Builds the window, runs the message loop and returns when the loop ends. In a namespace of its
-// own because the platform headers declare the process entry WinMain with C linkage, which no
-// overload may share a name with.
+// Builds the window, runs the message loop and returns when the loop ends; false when the window
+// could not be made (no loop ran). In a namespace of its own because the platform headers declare
+// the process entry WinMain with C linkage, which no overload may share a name with.
 namespace StubWin {
-void WinMain(const StubWinOptions& options);
+bool WinMain(const StubWinOptions& options);
 }
 
 // The main window as a handle value; 0 while there is none.
 intptr_t MainWindowHandle();
+// Whether the window of the running WinMain has been destroyed (the user's second close): work
+// still running in the window's loop should stop.
+bool MainWindowDestroyed();
 void ShowMainWindow(bool show);
 // Shows or hides the small activity bar (the setup run shows it when the package asks for it).
 void ShowActivityBar(bool show);

@@ -327,9 +327,12 @@ std::string LogTimestamp(const DateTime& dt) {
 }
 
 int64_t DateTimeToSeconds(const DateTime& dt) {
-  // 1899-12-30 is day 0; whole seconds are counted exactly and the milliseconds round.
+  // 1899-12-30 is day 0; whole seconds are counted exactly and the milliseconds round, a tie to
+  // the even second (as the day count's rounding does).
   const int64_t days = DaysFromCivil(dt.year, dt.month, dt.day) - DaysFromCivil(1899, 12, 30);
-  return days * 86400 + int64_t(dt.hour) * 3600 + int64_t(dt.minute) * 60 + dt.second + (dt.millisecond >= 500);
+  const int64_t whole = days * 86400 + int64_t(dt.hour) * 3600 + int64_t(dt.minute) * 60 + dt.second;
+  const bool up = dt.millisecond > 500 || (dt.millisecond == 500 && (whole & 1) != 0);
+  return whole + up;
 }
 
 int64_t NowSeconds() { return DateTimeToSeconds(LocalNow()); }

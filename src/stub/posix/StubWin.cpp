@@ -9,7 +9,7 @@ bool destroyed = false;
 bool running = false;
 }  // namespace
 
-void StubWin::WinMain(const StubWinOptions& options) {
+bool StubWin::WinMain(const StubWinOptions& options) {
   SetStubWinOptionsInUse(options);
   SetMsgBoxFont(options.fontName, options.fontSize, options.charset);
   destroyed = false;
@@ -17,9 +17,11 @@ void StubWin::WinMain(const StubWinOptions& options) {
   while (!destroyed && options.onTimer) options.onTimer();
   running = false;
   FinishMainWindow();
+  return true;
 }
 
 intptr_t MainWindowHandle() { return running ? 1 : 0; }
+bool MainWindowDestroyed() { return destroyed; }
 void ShowMainWindow(bool) {}
 void StopMainTimer() {}
 void SetStatusText(std::string_view, std::string_view, int, int) {}

@@ -10,6 +10,7 @@ class SetupWindowHost : public SetupHost {
   void SetStatusText(std::string_view text, std::string_view fontName, int charset, int fontSize) override;
   Progress& Bars() override;
   intptr_t WindowHandle() override;
+  bool WindowClosed() override;
   void PumpMessages() override;
   void WaitPumping(int slice, int ms) override;
   void EnableAutoPlayCancel() override;

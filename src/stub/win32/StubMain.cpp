@@ -15,6 +15,7 @@
 #include "stub/win32/SetupWindowHost.h"
 #include "ui/VMsgBox.h"
 #include "util/Files.h"
+#include "util/IniReg.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 #include "util/win32/StartProcess.h"
@@ -22,21 +23,26 @@
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
-// The role that runs the stub window: its context and, for a setup run, the exit code its tick
-// returned. The window's hooks are plain functions, so they find the role here.
+// The role that runs the stub window: its context, whether its setup run is working, and the exit
+// code that run returned. The window's hooks are plain functions, so they find the role here.
 struct WindowRole {
   const ProcessContext* context = nullptr;
+  bool setupRunning = false;
   int exitCode = 0;
 } windowRole;
 
-// The stub window with the own package's title and font; onTimer drives the role.
+// The stub window with the own package's title and font; onTimer drives the role. Without its
+// window the role cannot run, and the exit code says so.
 void RunStubWindow(const ProcessContext& context, void (*onTimer)()) {
   windowRole.context = &context;
   StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
   options.onTimer = onTimer;
-  // The window's end removes the setup work folder.
-  options.onDestroy = [] { RemoveFolderTree(windowRole.context->workFolder, false); };
-  StubWin::WinMain(options);
+  // The window's end removes the setup work folder, unless a setup run still works in it: a close
+  // during the extraction cancels it, and the run's end removes the folder.
+  options.onDestroy = [] {
+    if (!windowRole.setupRunning) RemoveFolderTree(windowRole.context->workFolder, false);
+  };
+  if (!StubWin::WinMain(options)) windowRole.exitCode = kExitNoWindow;
 }
 
 // What the setup run of this process is asked to do.
@@ -60,25 +66,36 @@ SetupRequest SetupRequestFor(const ProcessContext& context) {
 // The first timer tick of a plain install stub: runs the whole setup once.
 SetupOutcome StartSetupRun(const ProcessContext& context) {
   StopMainTimer();
+  windowRole.setupRunning = true;
   PrepareWorkFolder(context.workFolder);
   SetupWindowHost host;
   const SetupRequest request = SetupRequestFor(context);
   const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
                                                                : RunSetupPackage(request, host);
   RemoveFolderTree(context.workFolder, false);
+  windowRole.setupRunning = false;
   PostQuitMessage(0);
   return outcome;
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
-void SpanDiskRelaunch(const ProcessContext& context) {
+// False when the copy or its start failed; the folder then goes again.
+bool SpanDiskRelaunch(const ProcessContext& context) {
   PrepareWorkFolder(context.workFolder);
-  const std::string copy = SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath));
   // The copy keeps the time stamp, so it computes the same setup work folder.
-  CopyFileTo(context.ownPath, copy, true);
-  const std::string command = copy + " " + SpanRelaunchArgs(context.cmdParams, context.ownPath);
-  DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
-  KernelHandle process(RunProcess(command, SW_HIDE));
+  const std::string copy = SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath));
+  bool started = CopyFileTo(context.ownPath, copy, true);
+  if (!started) {
+    DebugLn(Pid() + " ==== SpanDisk relaunch: cannot copy to " + copy + ": " + LastErrorText());
+  } else {
+    const std::string command = copy + " " + SpanRelaunchArgs(context.cmdParams, context.ownPath);
+    DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
+    KernelHandle process(RunProcess(command, SW_HIDE));
+    started = bool(process);
+    if (!started) DebugLn(Pid() + " ==== SpanDisk relaunch: cannot start the copy: " + LastErrorText());
+  }
+  if (!started) RemoveFolderTree(context.workFolder, false);
+  return started;
 }
 
 // The presentation of every box of the process: the own package's captions and buttons.
@@ -99,8 +116,13 @@ int DoRunStubWin(const ProcessContext& context) {
   WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
 
   const StubRole role = context.role;
-  // One window per class: a second start of the same setup file (or agent) does no work.
-  const bool anotherRuns = FindWindowA(context.windowClass.c_str(), nullptr) != nullptr;
+  // One window per class: a second start of the same setup file (or agent) does no work. A
+  // relaunching setup file has no window of its own; its run is the copy's window (whose class is
+  // the copy's path), and relaunching again would remake the setup work folder under that run.
+  const std::string runningClass = role == StubRole::SpanRelaunch
+                                       ? SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath))
+                                       : context.windowClass;
+  const bool anotherRuns = FindWindowA(runningClass.c_str(), nullptr) != nullptr;
   DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
   int exitCode = 0;
   if (!anotherRuns) {
@@ -113,11 +135,12 @@ int DoRunStubWin(const ProcessContext& context) {
         CheckTestMode(true);
         WriteStubLog("WinMain");
         RunStubWindow(context, AgentTimerTick);
+        exitCode = windowRole.exitCode;
         WriteStubLog("DeleteMySelf");
         DeleteMySelf(false, false);
         break;
       case StubRole::SpanRelaunch:
-        SpanDiskRelaunch(context);
+        if (!SpanDiskRelaunch(context)) exitCode = kExitRelaunchFailed;
         break;
       case StubRole::PlainStub:
         RunStubWindow(context, [] { windowRole.exitCode = StartSetupRun(*windowRole.context).exitCode; });

@@ -122,13 +122,15 @@ bool RegisterMainClass(HINSTANCE instance, const std::string& className) {
 }
 }  // namespace
 
-void StubWin::WinMain(const StubWinOptions& options) {
+bool StubWin::WinMain(const StubWinOptions& options) {
   SetStubWinOptionsInUse(options);
   destroyed = false;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  RegisterMainClass(instance, options.className);
+  // A class name is an atom of at most 255 characters, and the name of a setup's class is its
+  // path: a longer path registers nothing, and no window can be made.
+  if (!RegisterMainClass(instance, options.className)) DebugLn("Stub window class not registered: " + LastErrorText());
   const POINT at = CenterInWorkArea(kStubWinWidth, kStubWinHeight);
   HWND wnd =
       CreateWindowExA(0, options.className.c_str(), options.title.c_str(), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
@@ -145,9 +147,11 @@ void StubWin::WinMain(const StubWinOptions& options) {
     KillTimer(wnd, kStubTimerId);
   }
   FinishMainWindow();
+  return wnd != nullptr;
 }
 
 intptr_t MainWindowHandle() { return reinterpret_cast<intptr_t>(mainWnd); }
+bool MainWindowDestroyed() { return destroyed; }
 
 void ShowMainWindow(bool show) {
   if (mainWnd) ShowWindow(mainWnd, show ? SW_SHOW : SW_HIDE);

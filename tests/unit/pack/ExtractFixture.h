@@ -21,6 +21,9 @@ struct RecordingUI : ExtractUI {
   int pumps = 0, autoPlay = 0;
   // Answers the n-th disk question (0-based); the default cancels.
   std::function<bool(int)> answer = [](int) { return false; };
+  // Whether the user has closed the window by now (once closed, it stays so); the default never.
+  std::function<bool()> closed = [] { return false; };
+  bool wasClosed = false;
 
   void Reset(int maximum, int position, int step) override { progress.push_back({0, maximum, position, step}); }
   void Step(std::string_view) override { progress.push_back({1, 0, 0, 1}); }
@@ -32,6 +35,7 @@ struct RecordingUI : ExtractUI {
     return answer(int(prompts.size()) - 1);
   }
   void ShowError(std::string_view text) override { errors.emplace_back(text); }
+  bool Cancelled() override { return wasClosed = wasClosed || closed(); }
   int Advances() const {
     int n = 0;
     for (auto& s : progress) n += s.kind == 1;

@@ -218,11 +218,48 @@ TEST_F(UnPackTest, CancelledDiskQuestionClearsTheMarkedEntry) {
   dir.Write("Setup.exe.002", set[1]);
   Result r = Extract(source);  // .003 is missing and the question is cancelled
   EXPECT_EQ(ui.prompts, std::vector<int>{3});
-  EXPECT_EQ(r.end, ExtractEnd::DiskCancelled);
+  EXPECT_EQ(r.end, ExtractEnd::Cancelled);
   EXPECT_TRUE(r.ok);  // the last checksum test passed
   EXPECT_EQ(r.marked, "");
   EXPECT_EQ(Out("big.bin"), "part one;part two");
   EXPECT_FALSE(OutExists("last.txt"));
+}
+
+// A closed window stops the walk at its next chunk: the entry being written goes, nothing after it
+// is extracted, no further part is asked for, and nothing is left to start.
+TEST_F(UnPackTest, ClosedWindowStopsTheWalk) {
+  {
+    SCOPED_TRACE("inside an entry");
+    std::string big(3 * 1048576, 'b');
+    Package p = SinglePackage({CompressedBlock(Entry("a.txt", "0", "alpha")), StoredBlock(Entry("big.bin", "0", big)),
+                               StoredBlock(Entry("Engine.exe*", "0", "E"))},
+                              3);
+    p.fields.installAgent = 1;
+    // Closed once the first megabyte of big.bin is on disk.
+    ui.closed = [&] { return OutExists("big.bin"); };
+    Result r = Extract(dir.Write("Setup.exe", Build(p)), "AU.exe");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.marked, "");
+    EXPECT_EQ(Out("a.txt"), "alpha");
+    EXPECT_FALSE(OutExists("big.bin")) << "half an entry stays";
+    EXPECT_FALSE(OutExists("Engine.exe"));
+    EXPECT_FALSE(OutExists("AU.exe")) << "the agent copy is written after the walk";
+    EXPECT_TRUE(ui.errors.empty());
+  }
+  {
+    SCOPED_TRACE("between parts");
+    fs::remove_all(out);
+    ui = RecordingUI();
+    auto set = SpannedSet();
+    std::string source = dir.Write("Setup.exe", set[0]);
+    dir.Write("Setup.exe.002", set[1]);  // .003 is missing: a further part would ask for it
+    ui.closed = [&] { return OutExists("a.txt"); };
+    Result r = Extract(source);
+    EXPECT_EQ(r.marked, "");
+    EXPECT_EQ(Out("big.bin"), "part one;");
+    EXPECT_TRUE(ui.prompts.empty());
+    EXPECT_EQ(ui.autoPlay, 0);
+  }
 }
 
 TEST_F(UnPackTest, UnsafeNamesAreRefusedAndTheWalkGoesOn) {

@@ -94,3 +94,28 @@ TEST(CmdLine, QuotedSwitchReadsBack) {
   EXPECT_EQ(written, "/OriginExe=\"C:\\a b/c\\s.exe\"");
   EXPECT_EQ(ReadParamStr("/OriginExe=", Line(written + " /hide"), kOwn), "C:\\a b/c\\s.exe");
 }
+
+TEST(CmdLine, DropSwitchRemovesEveryOccurrenceWithItsValue) {
+  struct Case {
+    std::string params, name, rest;
+  } cases[] = {
+      {"/a=1 /SpanCdLvl=1 /b", "/SpanCdLvl=", "/a=1 /b"},
+      {"/spancdlvl=1 /b /SPANCDLVL=3", "/SpanCdLvl=", "/b "},
+      {"/SpanCdLvl=1/hide", "/SpanCdLvl=", "/hide"},  // an unquoted value ends at "/"
+      {"/SpanDiskFName1=\"C:\\a b/c.001\" /hide", "/SpanDiskFName1=", "/hide"},
+      {"/SpanDiskFName1=\"C:\\a b", "/SpanDiskFName1=", ""},  // unclosed quote: the rest
+      {"/SpanCdLvl= /hide", "/SpanCdLvl=", "/hide"},
+      {"/SpanCdLvl=", "/SpanCdLvl=", ""},
+      // Inside another switch's quoted value: the quotes stay paired.
+      {"/X=\"a /SpanCdLvl=1\" /b", "/SpanCdLvl=", "/X=\"a \" /b"},
+      {"/a /b", "/SpanCdLvl=", "/a /b"},
+      {"/a", "", "/a"},
+  };
+  for (const auto& c : cases) {
+    const std::string rest = DropSwitch(c.params, c.name);
+    EXPECT_EQ(rest, c.rest) << c.params;
+    if (!c.name.empty()) {
+      EXPECT_FALSE(ParamExists(c.name, Line(rest), kOwn)) << c.params;
+    }
+  }
+}

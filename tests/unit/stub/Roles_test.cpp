@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "stub/CmdLine.h"
+#include "util/Utils.h"
+
 namespace {
 RoleInputs Inputs(bool autoUpdate, bool span, int level, const char* ownName, const char* auName) {
   RoleInputs in;
@@ -64,4 +67,31 @@ TEST(Roles, SpanRelaunchCopyAndArguments) {
   EXPECT_EQ(SpanRelaunchArgs("/hide /x=1", "D:\\My Disk\\Setup.exe"),
             "/hide /x=1 /SpanCdLvl=2 /SpanDiskFName1=\"D:\\My Disk\\Setup.exe.001\" /OriginExe=\"D:\\My "
             "Disk\\Setup.exe\"");
+}
+
+// A user's own level or first part must not shadow the relaunch's: the copy reads level 2 (so it
+// runs the setup instead of relaunching again) and the parts of the setup that started it.
+TEST(Roles, SpanRelaunchReplacesTheUsersSpanSwitches) {
+  const std::string own = "D:\\Setup.exe";
+  const std::string copy = "C:\\Temp\\SETUP_1\\Y_Setup.exe";
+  struct Case {
+    std::string params, kept;
+  } cases[] = {
+      {"/SpanCdLvl=1", ""},
+      {"/hide /spancdlvl=x /a=1", "/hide /a=1"},
+      {"/SpanCdLvl=3 /SpanCdLvl=1", ""},
+      {"/SpanDiskFName1=\"E:\\other.001\" /hide", "/hide"},
+      {"/SpanDiskFName1=E:\\x.001/SpanCdLvl=1 /b", "/b"},
+      // Dropping one switch joins its neighbours into the other.
+      {"/SpanCd/SpanDiskFName1=x Lvl=1 /b", "/b"},
+      {"/SpanDisk/SpanCdLvl=1 FName1=x /b", "/b"},
+  };
+  for (const auto& c : cases) {
+    const std::string args = SpanRelaunchArgs(c.params, own);
+    EXPECT_EQ(args, Trim(c.kept + " /SpanCdLvl=2 /SpanDiskFName1=\"D:\\Setup.exe.001\" /OriginExe=\"D:\\Setup.exe\""))
+        << c.params;
+    const std::string line = copy + " " + args;
+    EXPECT_EQ(ReadParamInt("/SpanCdLvl=", 1, line, copy), 2) << c.params;
+    EXPECT_EQ(ReadParamStr("/SpanDiskFName1=", line, copy), own + ".001") << c.params;
+  }
 }

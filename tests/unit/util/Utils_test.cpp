@@ -297,6 +297,9 @@ TEST(UtilsDates, SecondsSince1899) {
       {{2000, 3, 1, 12, 0, 0, 0}, 36586LL * 86400 + 43200},  // after a century leap day
       {{2026, 12, 6, 14, 5, 9, 499}, 46362LL * 86400 + 50709},
       {{2026, 12, 6, 14, 5, 9, 500}, 46362LL * 86400 + 50710},  // to the nearest second
+      {{2026, 12, 6, 14, 5, 8, 500}, 46362LL * 86400 + 50708},  // a tie goes to the even second
+      {{2026, 12, 6, 14, 5, 8, 501}, 46362LL * 86400 + 50709},
+      {{1899, 12, 29, 23, 59, 59, 500}, 0},  // before day 0: -0.5 is a tie too
   };
   for (const auto& c : cases) EXPECT_EQ(DateTimeToSeconds(c.dt), c.seconds) << c.dt.year << "-" << c.dt.month;
   const int64_t before = DateTimeToSeconds(LocalNow());

@@ -226,3 +226,63 @@ TEST(SetupRun, AutoUpdatePackageRoleFollowsTheFileName) {
     }
   }
 }
+
+// The user closes the stub window twice while the files are extracted. A debug viewer that holds
+// the stub at its "FileLen=" line (inside the extraction, before the first entry) lets both
+// closes arrive at a known point. The run ends as a cancel: no box, no engine, no folder.
+TEST(SetupRun, SecondCloseDuringTheExtractionCancelsQuietly) {
+  TempDir dir;
+  fs::path setup = WriteSetup(dir, SampleJob());
+  fs::path work = WorkFolderOf(setup);
+  EngineSteering engine(dir, "");
+  fs::path ready = dir / "viewer-ready", holding = dir / "holding", release = dir / "release", log = dir / "debug.txt";
+  Process viewer({TestkitExe("debughold").string(), "--text", "FileLen=", "--holding", WinPath(holding), "--release",
+                  WinPath(release), "--ready", WinPath(ready), "--out", WinPath(log)});
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(ready) || !viewer.Running(); }, 30000) && fs::exists(ready))
+      << viewer.Output();
+
+  Process stub(LaunchArgs(dir, WinPath(setup)));
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(holding); }, 60000)) << "the extraction did not start";
+  // The stub window's class is the setup file's path.
+  EXPECT_EQ(Drive({"wait", "--class", WinPath(setup), "--visible", "--timeout", "0"}), 0) << "the window is not shown";
+  ASSERT_EQ(Drive({"close", "--class", WinPath(setup)}), 0);
+  ASSERT_EQ(Drive({"close", "--class", WinPath(setup)}), 0);
+  WriteFile(release, "");
+
+  int code = stub.Wait(30000);
+  if (code == -1 && Drive({"wait", "--title", "Error", "--timeout", "0"}) == 0) {
+    ADD_FAILURE() << "a box: " << DriveOutput({"list", "--title", "Error"});
+    Drive({"click", "--title", "Error", "--button", "&OK"});
+    code = stub.Wait(30000);
+  }
+  EXPECT_EQ(code, 91);
+  EXPECT_FALSE(engine.Ran());
+  EXPECT_FALSE(fs::exists(work)) << "the setup work folder stays";
+  RunWine({ToolExe("vdebug").string(), "--stop"}, 20000);
+  EXPECT_EQ(viewer.Wait(10000), 0);
+  const std::string text = ReadFile(log);
+  EXPECT_NE(text.find("- wm_Destroy -"), std::string::npos) << text;
+  EXPECT_NE(text.find("Setup run ended without an engine, exit code 91"), std::string::npos) << text;
+}
+
+// A setup file whose path is longer than a window class name may be (255 characters) cannot make
+// its window: nothing runs, and the exit code says why.
+TEST(SetupRun, SetupPathTooLongForTheWindowEndsWithItsCode) {
+  TempDir dir;
+  // 258 characters in all, below the 260 at which the system would not start it at all.
+  const size_t base = WinPath(dir.path()).size() + 2 + std::string("Setup.exe").size();  // two separators
+  ASSERT_LT(base, 258u - 10);
+  fs::path folder = dir / std::string(258 - base, 'd');
+  fs::create_directories(folder);
+  fs::path setup = WriteSetup(dir, SampleJob());
+  fs::rename(setup, folder / "Setup.exe");
+  setup = folder / "Setup.exe";
+  ASSERT_EQ(WinPath(setup).size(), 258u);
+  EngineSteering engine(dir, "");
+  DebugCapture debug;
+  Result r = RunWine(LaunchArgs(dir, WinPath(setup) + " /hide"), 60000);
+  debug.Stop();
+  EXPECT_EQ(r.exitCode, 96) << debug.Text();
+  EXPECT_FALSE(engine.Ran());
+  EXPECT_NE(debug.Text().find("Stub window class not registered"), std::string::npos) << debug.Text();
+}

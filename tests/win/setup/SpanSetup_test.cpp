@@ -71,3 +71,101 @@ TEST(SpanSetup, MissingPartAsksForTheDiskAndCancelRunsNothing) {
   debug.Stop();
   EXPECT_NE(debug.Text().find("Setup run ended without an engine, exit code 91"), std::string::npos) << debug.Text();
 }
+
+namespace {
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+}  // namespace
+
+// The setup file started again while its copy runs the setup: the second start finds the copy's
+// window and leaves its setup work folder alone.
+TEST(SpanSetup, SecondStartWhileTheCopyRunsLeavesItAlone) {
+  TempDir dir;
+  fs::path setup = dir / "Setup.exe";
+  ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+  fs::path work = WorkFolderOf(setup);
+  fs::path hold = dir / "release";
+  EngineSteering engine(dir, "HoldFile=" + WinPath(hold) + "\r\n");
+  Process first(LaunchArgs(dir, WinPath(setup) + " /hide"));
+  // The engine has ended; its held dialog keeps the copy running.
+  ASSERT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+
+  DebugCapture debug;
+  Result second = RunWine(LaunchArgs(dir, WinPath(setup) + " /hide"), 60000);
+  debug.Stop();
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_NE(debug.Text().find("Role=SpanRelaunch (another instance runs)"), std::string::npos) << debug.Text();
+  EXPECT_EQ(debug.Text().find("SpanDisk relaunch"), std::string::npos) << debug.Text();
+  for (const char* name : {"Y_Setup.exe", "Engine.exe", "readme.txt", "big.bin", "data/numbers.bin"})
+    EXPECT_TRUE(fs::exists(work / name)) << name << " went under the running copy";
+
+  WriteFile(hold, "");
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(work); }, 60000)) << "the copy and its folder stay";
+  EXPECT_EQ(first.Wait(60000), 0);
+  EXPECT_EQ(engine.Get("Runs"), "1");
+}
+
+// The user's own level or first part on the command line: the relaunch replaces them, so the copy
+// runs the setup from the parts of the file that was started, once, and does not relaunch again.
+TEST(SpanSetup, UsersOwnSpanSwitchesAreReplacedByTheRelaunch) {
+  for (const char* own : {"/SpanCdLvl=1", "/spandiskfname1=\"Z:\\nowhere\\Setup.exe.001\""}) {
+    SCOPED_TRACE(own);
+    TempDir dir;
+    fs::path setup = dir / "Setup.exe";
+    ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+    fs::path work = WorkFolderOf(setup);
+    EngineSteering engine(dir, "ExitCode=6\r\n");
+    DebugCapture debug;
+    Process first(LaunchArgs(dir, WinPath(setup) + " /hide " + own));
+    EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(work); }, 60000)) << "the copy and its folder stay";
+    EXPECT_EQ(first.Wait(60000), 0);
+    debug.Stop();
+    EXPECT_EQ(Count(debug.Text(), "==== SpanDisk relaunch >>"), 1u) << debug.Text();
+    EXPECT_EQ(engine.Get("Runs"), "1");
+    const std::string command = engine.Get("CommandLine");
+    EXPECT_EQ(command.find("/SpanCdLvl="), std::string::npos) << command;
+    EXPECT_EQ(command.find("/SpanDiskFName1="), std::string::npos) << command;
+    EXPECT_EQ(command.find("/spandiskfname1="), std::string::npos) << command;
+  }
+}
+
+// A relaunch that cannot copy the setup file into the setup work folder (a file is in the way), or
+// cannot start the copy (its command line would pass the system's limit of 32767 characters),
+// runs nothing and says so in its exit code.
+TEST(SpanSetup, FailedRelaunchEndsWithItsCode) {
+  struct Case {
+    const char* name;
+    bool blockFolder;
+    bool longCommand;
+  } cases[] = {{"copy", true, false}, {"start", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::path setup = dir / "Setup.exe";
+    ASSERT_EQ(WritePackage(SpanJob(), setup.string()), "");
+    fs::path work = WorkFolderOf(setup);
+    if (c.blockFolder) WriteFile(work, "in the way");
+    std::string command = WinPath(setup) + " /hide";
+    // The started line stays within the limit; the copy's, with its switches added, does not.
+    if (c.longCommand) command += " /pad=" + std::string(32700 - command.size(), 'x');
+    EngineSteering engine(dir, "");
+    DebugCapture debug;
+    Result r = RunWine(LaunchArgs(dir, command), 60000);
+    debug.Stop();
+    EXPECT_EQ(r.exitCode, 97) << debug.Text().substr(0, 2000);
+    EXPECT_FALSE(engine.Ran());
+    EXPECT_NE(debug.Text().find(c.blockFolder ? "SpanDisk relaunch: cannot copy" : "SpanDisk relaunch: cannot start"),
+              std::string::npos)
+        << debug.Text().substr(0, 2000);
+    if (c.blockFolder) {
+      EXPECT_EQ(ReadFile(work), "in the way");
+      fs::remove(work);
+    } else {
+      EXPECT_FALSE(fs::exists(work)) << "the copy stays behind";
+    }
+  }
+}
