@@ -261,10 +261,14 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
     bool truncated = false;
     if (FileExists(current)) {
       trailer.Clear();
-      ReadTrailer(current, trailer);
+      // A file of the set without a trailer of ours (empty, too short, zeros, a foreign magic) is
+      // damaged, whatever its checksum says: an unread trailer stores none, and zeros can even
+      // sum to the value that turns the check off.
+      const bool readable = ReadTrailer(current, trailer) && trailer.Magic() == kPackMagic;
       int64_t pos = trailer.FirstBlockOffset();
       if (part == 1) DebugLn("FileInfo.FilesCount=" + IntToStr(trailer.EntryCount()));
-      ok = ChecksumAccepted(trailer.Checksum(), ComputePackageChecksum(current, trailer.Length()));
+      if (!readable) DebugLn("No package trailer in " + current);
+      ok = readable && ChecksumAccepted(trailer.Checksum(), ComputePackageChecksum(current, trailer.Length()));
       if (!ok) break;
 
       PackFile file(current);
@@ -275,36 +279,33 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
       }
       const int64_t limit = std::min(end, file.Size());
       DebugLn("FileLen=" + IntToStr(end));
-      if (trailer.Magic() == kPackMagic) {
-        if (part == 1) ui.Reset(int(trailer.EntryCount()), 0, 1);
-        if (!ForceDirectories(folder))
-          ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastErrorText());
-        while (end - pos > kTrailerSize) {
-          ui.PumpMessages();
-          if (ui.Cancelled()) break;
-          uint32_t stored = 0;
-          const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
-          const int64_t n = std::abs(length);
-          if (pos + 4 + n > limit) {
-            // A length that runs past the end of the file would wait for bytes that never come.
-            DebugLn("Block at " + IntToStr(pos) + " runs past the end of " + current);
-            truncated = true;
-            break;
-          }
-          pos += n + 4;
-          ++blockIndex;
-          if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
-          if (blockIndex <= trailer.MetaBlockCount()) continue;
-          EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
-          if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
-            truncated = true;
-            break;
-          }
+      if (part == 1) ui.Reset(int(trailer.EntryCount()), 0, 1);
+      if (!ForceDirectories(folder)) ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastErrorText());
+      while (end - pos > kTrailerSize) {
+        ui.PumpMessages();
+        if (ui.Cancelled()) break;
+        uint32_t stored = 0;
+        const int64_t length = file.ReadU32At(pos, stored) ? int32_t(stored) : 0;
+        const int64_t n = std::abs(length);
+        if (pos + 4 + n > limit) {
+          // A length that runs past the end of the file would wait for bytes that never come.
+          DebugLn("Block at " + IntToStr(pos) + " runs past the end of " + current);
+          truncated = true;
+          break;
         }
-        if (part == 1 && !ui.Cancelled() && !ExtractFileName(agentName).empty() &&
-            (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
-          WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
+        pos += n + 4;
+        ++blockIndex;
+        if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
+        if (blockIndex <= trailer.MetaBlockCount()) continue;
+        EntryWriter writer(folder, markedEntry, ui, buffers.write.get());
+        if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui)) {
+          truncated = true;
+          break;
+        }
       }
+      if (part == 1 && !ui.Cancelled() && !ExtractFileName(agentName).empty() &&
+          (EndsWith(".exe", sourcePath, true) || EndsWith(".exe.001", sourcePath, true)))
+        WriteAgentCopy(sourcePath, folder, agentName, entriesStart);
     }
     if (truncated || ui.Cancelled() || !trailer.HasOption(kOptionContinued)) break;
 

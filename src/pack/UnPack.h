@@ -17,7 +17,7 @@ enum class ExtractEnd {
 
 struct ExtractResult {
   ExtractEnd end = ExtractEnd::NotAccepted;
-  bool checksumOk = false;  // the last checksum test passed
+  bool checksumOk = false;  // the last file read had a package trailer and passed its checksum test
   std::string markedEntry;  // the entry name (or header) carrying "*"; empty when cancelled
   std::string zlibError;    // zlib's text for a damaged entry
 };

@@ -30,6 +30,15 @@ DateTime DosToDateTime(uint32_t dos) {
   return dt;
 }
 
+bool IsValidDosTime(uint32_t dos) {
+  const DateTime dt = DosToDateTime(dos);
+  if (dos == 0 || dt.month < 1 || dt.month > 12 || dt.day < 1) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = dt.year % 4 == 0 && (dt.year % 100 != 0 || dt.year % 400 == 0);
+  const int days = kDays[dt.month - 1] + (dt.month == 2 && leap ? 1 : 0);
+  return dt.day <= days && dt.hour < 24 && dt.minute < 60 && dt.second < 60;
+}
+
 std::string FileNameStem(std::string_view path, bool allExtensions) {
   size_t slash = path.find_last_of("\\/:");
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -18,12 +18,16 @@ int64_t WriteChunkSize(int64_t len);
 // Packed MS-DOS date-time: date in the high 16 bits, time of day in the low 16; 0 = none.
 uint32_t DateTimeToDos(const DateTime& dt);
 DateTime DosToDateTime(uint32_t dos);
+// True when dos names a real date and time: month 1..12, a day of that month, hour below 24,
+// minute below 60, seconds below 60. The system sets no other stamp on a file.
+bool IsValidDosTime(uint32_t dos);
 
 // Bytes from start to the end of the file, at most maxLen (0 = no limit); empty when the file
 // is missing, start is not inside it, or fewer bytes than expected could be read.
 std::string ReadFileRange(std::string_view path, int64_t maxLen = 0, int64_t start = 0);
 // Creates (or with append, extends) the file; sets the DOS time stamp when every byte was
-// written and dosTime != 0. True when every byte was written.
+// written and dosTime != 0. True when every byte was written: a stamp that cannot be set (one
+// that is no valid date-time) leaves the time of writing and fails nothing.
 bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTime = 0, bool append = false);
 bool AppendText(std::string_view path, std::string_view text);
 bool FileExists(std::string_view path);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/CriticalSection.h"
+
 std::string OwnExePath() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
@@ -57,15 +59,20 @@ int64_t TickMs() {
 }
 
 namespace {
-CRITICAL_SECTION* Section() {
-  static CRITICAL_SECTION cs = [] {
-    CRITICAL_SECTION c;
-    InitializeCriticalSection(&c);
-    return c;
-  }();
-  return &cs;
-}
+// A critical section must be initialised where it lives and never copied: the system keeps its
+// address (its debug record points back at it), so a copy is not the section it made.
+struct ProcessSection {
+  CRITICAL_SECTION cs;
+  ProcessSection() { InitializeCriticalSection(&cs); }
+  ProcessSection(const ProcessSection&) = delete;
+  ProcessSection& operator=(const ProcessSection&) = delete;
+};
 }  // namespace
 
-CriticalSectionLock::CriticalSectionLock() { EnterCriticalSection(Section()); }
-CriticalSectionLock::~CriticalSectionLock() { LeaveCriticalSection(Section()); }
+CRITICAL_SECTION* ProcessCriticalSection() {
+  static ProcessSection section;
+  return &section.cs;
+}
+
+CriticalSectionLock::CriticalSectionLock() { EnterCriticalSection(ProcessCriticalSection()); }
+CriticalSectionLock::~CriticalSectionLock() { LeaveCriticalSection(ProcessCriticalSection()); }

@@ -6,10 +6,14 @@
 #include "platform/System.h"
 #include "util/MessagePump.h"
 #include "util/Process.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
 #include "util/win32/StartProcess.h"
 
 EngineRun RunEngineProcess(const EngineStart& start, SetupHost& host) {
-  GlobalAddAtomA(start.atomName.c_str());
+  // Only an atom that was there for the engine to delete can report a completed installation.
+  const bool atomAdded = GlobalAddAtomA(start.atomName.c_str()) != 0;
+  if (!atomAdded) DebugLn("Completion atom not added, error " + IntToStr(int64_t(GetLastError())));
   EngineRun run;
   KernelHandle process = RunProcess(start.command, start.show ? SW_SHOW : SW_HIDE);
   run.started = bool(process);
@@ -23,7 +27,7 @@ EngineRun RunEngineProcess(const EngineStart& start, SetupHost& host) {
   WaitWhileWindowExists(start.dialogClass, "");
   host.WaitPumping(1, 1000);
   ATOM atom = GlobalFindAtomA(start.atomName.c_str());
-  run.completed = atom == 0;
+  run.completed = atomAdded && atom == 0;
   if (atom) GlobalDeleteAtom(atom);
   return run;
 }

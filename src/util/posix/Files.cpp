@@ -103,7 +103,8 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     }
     close(f.fd);
     f.fd = -1;
-    return dosTime == 0 || SetFileDosTime(path, dosTime);
+    if (dosTime != 0) SetFileDosTime(path, dosTime);
+    return true;
   }
   // A new content goes to a temporary file beside the target and replaces it only when complete,
   // so a failed write never leaves a half-written file in place of a good one.
@@ -116,7 +117,7 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
     ok = close(f.fd) == 0 && ok;
     f.fd = -1;
   }
-  if (ok && dosTime != 0) ok = SetFileDosTime(temp, dosTime);
+  if (ok && dosTime != 0) SetFileDosTime(temp, dosTime);
   if (ok) ok = !IsDir(target) && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
@@ -169,6 +170,8 @@ uint32_t GetFileDosTime(std::string_view path) {
 }
 
 bool SetFileDosTime(std::string_view path, uint32_t dosTime) {
+  // mktime would carry month 13 into the next year; Windows refuses such a stamp, and so do we.
+  if (!IsValidDosTime(dosTime)) return false;
   DateTime dt = DosToDateTime(dosTime);
   tm t = {};
   t.tm_year = dt.year - 1900;

@@ -75,8 +75,10 @@ bool AppendData(const std::string& path, std::string_view data, uint32_t dosTime
   if (!f) return false;
   const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
   LARGE_INTEGER zero = {}, oldEnd = {};
-  bool ok = SetFilePointerEx(f.get(), zero, &oldEnd, FILE_END) && WriteAll(f.get(), data);
-  if (ok && dosTime != 0) ok = SetHandleDosTime(f.get(), dosTime);
+  const bool ok = SetFilePointerEx(f.get(), zero, &oldEnd, FILE_END) && WriteAll(f.get(), data);
+  // The bytes are what counts: a stamp the system refuses (no valid date-time) keeps the time of
+  // writing rather than undoing a complete write.
+  if (ok && dosTime != 0) SetHandleDosTime(f.get(), dosTime);
   if (ok) return true;
   // A failed append is cut back to the old end; a file it created goes again.
   SetFilePointerEx(f.get(), oldEnd, nullptr, FILE_BEGIN);
@@ -118,7 +120,8 @@ bool WriteFileData(std::string_view path, std::string_view data, uint32_t dosTim
   {
     FileHandle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
-    ok = WriteAll(f.get(), data) && (dosTime == 0 || SetHandleDosTime(f.get(), dosTime));
+    ok = WriteAll(f.get(), data);
+    if (ok && dosTime != 0) SetHandleDosTime(f.get(), dosTime);
   }
   if (ok) ok = !DirectoryExists(target) && Replace(temp, target);
   if (!ok) DeleteFileA(temp.c_str());

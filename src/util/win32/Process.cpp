@@ -213,6 +213,8 @@ KernelHandle RunProcess(std::string_view commandLine, int showState) {
 }
 
 void WaitForProcess(HANDLE process) {
-  DWORD code = 0;
-  while (process && GetExitCodeProcess(process, &code) && code == STILL_ACTIVE) WaitPumping(0, 500);
+  if (!process) return;
+  // The handle, not the exit code, says whether the process has ended: an engine may well end
+  // with 259, the value of STILL_ACTIVE. Each message that arrives meanwhile is dispatched at once.
+  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages(0);
 }

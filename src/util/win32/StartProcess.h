@@ -10,5 +10,5 @@
 // handle inheritance, the caller's environment and folder. The process handle, empty on failure
 // (GetLastError tells why).
 KernelHandle RunProcess(std::string_view commandLine, int showState);
-// Waits, dispatching messages in 500 ms slices, while the process is still active.
+// Waits until the process has ended, dispatching the thread's messages as they arrive.
 void WaitForProcess(HANDLE process);

@@ -90,6 +90,43 @@ TEST_F(UnPackTest, EntriesMarkedNameStampsAndProgress) {
   EXPECT_NE(debug.text.find("UnCompressTime: "), std::string::npos);
 }
 
+// A stamp that is no valid date-time cannot be set; the entry is still written whole (stored,
+// compressed, in pieces, the engine too) and keeps the time of writing, with no error.
+TEST_F(UnPackTest, StampThatIsNoDateTimeKeepsTheTimeOfWriting) {
+  struct Case {
+    const char* name;
+    DateTime when;
+  } cases[] = {{"month 0", {2020, 0, 17, 10, 30, 20}},       {"month 13", {2020, 13, 17, 10, 30, 20}},
+               {"day 0", {2020, 5, 0, 10, 30, 20}},          {"30 February", {2020, 2, 30, 10, 30, 20}},
+               {"29 February 2021", {2021, 2, 29, 0, 0, 0}}, {"hour 24", {2020, 5, 17, 24, 0, 0}},
+               {"minute 60", {2020, 5, 17, 10, 60, 0}},      {"62 seconds", {2020, 5, 17, 10, 30, 62}}};
+  std::vector<std::string> blocks;
+  for (const Case& c : cases) {
+    const std::string stamp = std::to_string(DateTimeToDos(c.when));
+    const std::string name = c.name;
+    blocks.push_back(StoredBlock(Entry(name + ".stored", stamp, "stored " + name)));
+    blocks.push_back(CompressedBlock(Entry(name + ".z", stamp, "compressed " + name)));
+    blocks.push_back(StoredBlock(Entry(name + ".pieces", "0", "first ")));
+    blocks.push_back(CompressedBlock(Entry(name + ".pieces", stamp, "second")));
+  }
+  blocks.push_back(StoredBlock(Entry("Engine.exe*", std::to_string(DateTimeToDos(cases[1].when)), "MZengine")));
+  const uint32_t before = DateTimeToDos(LocalNow());
+  Result r = Extract(dir.Write("Setup.exe", Build(SinglePackage(blocks, 33))));
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.marked, "Engine.exe*");
+  EXPECT_TRUE(ui.errors.empty()) << ui.errors[0];
+  EXPECT_EQ(Out("Engine.exe"), "MZengine");
+  EXPECT_GE(GetFileDosTime(out + "/Engine.exe"), before);
+  for (const Case& c : cases) {
+    const std::string name = c.name;
+    EXPECT_EQ(Out(name + ".stored"), "stored " + name);
+    EXPECT_EQ(Out(name + ".z"), "compressed " + name);
+    EXPECT_EQ(Out(name + ".pieces"), "first second");
+    for (const char* kind : {".stored", ".z", ".pieces"})
+      EXPECT_GE(GetFileDosTime(out + "/" + name + kind), before) << name << kind;
+  }
+}
+
 TEST_F(UnPackTest, PiecesAppendAndAnExistingFileIsExtended) {
   fs::create_directories(out);
   dir.Write("out/old.txt", "left ");
@@ -168,18 +205,55 @@ TEST_F(UnPackTest, SpannedPartsNamedFromExeAndFrom001) {
   }
 }
 
-TEST_F(UnPackTest, PartWithWrongMagicIsSkippedButItsContinuedBitFollowed) {
+// A part without a trailer of ours damages the set, even where its checksum test would pass: an
+// unread trailer stores 0, which an empty or zero-filled file sums to, and zeros of 4101..8196
+// bytes even sum to the value that turns the check off. The engine came with part 2, so a walk
+// that ended "ok" here would start it on a partial install.
+TEST_F(UnPackTest, PartWithoutItsTrailerDamagesTheSet) {
   auto set = SpannedSet();
-  std::string source = dir.Write("Setup.exe", set[0]);
-  PutU32(set[1], set[1].size() - 74 + 12, 0x12345678);
-  PutU32(set[1], set[1].size() - 74 + 16, kChecksumDisabled);
-  dir.Write("Setup.exe.002", set[1]);
-  dir.Write("Setup.exe.003", set[2]);
-  Result r = Extract(source);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(Out("big.bin"), "part one;");
-  EXPECT_EQ(r.marked, "");
-  EXPECT_EQ(Out("last.txt"), "z");
+  auto foreign = [&](bool continued) {
+    std::string part = set[2];
+    if (continued) part[part.size() - 74 + 65] = char(kOptionContinued);
+    PutU32(part, part.size() - 74 + 12, 0x12345678);
+    PutU32(part, part.size() - 74 + 16, Checksum(part, false));
+    return part;
+  };
+  struct Case {
+    const char* name;
+    std::string part3;
+  } cases[] = {{"empty", ""},
+               {"shorter than a trailer", std::string(60, '\0')},
+               {"zeros summing to 0", std::string(4000, '\0')},
+               {"zeros summing to 1234 (4101 bytes)", std::string(4101, '\0')},
+               {"zeros summing to 1234 (8196 bytes)", std::string(8196, '\0')},
+               {"trailer length 0", set[2].substr(0, set[2].size() - 4) + U32(0)},
+               {"foreign magic", foreign(false)},
+               {"foreign magic, continued bit", foreign(true)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir parts;
+    std::string source = parts.Write("Setup.exe", set[0]);
+    parts.Write("Setup.exe.002", set[1]);
+    parts.Write("Setup.exe.003", c.part3);
+    fs::remove_all(out);
+    ui = RecordingUI();
+    DebugCapture debug;
+    Result r = Extract(source);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(Out("big.bin"), "part one;part two") << "the parts before it are extracted";
+    EXPECT_FALSE(OutExists("last.txt"));
+    EXPECT_TRUE(ui.prompts.empty()) << "the walk went on";
+    EXPECT_NE(debug.text.find("No package trailer in " + parts.File("Setup.exe.003")), std::string::npos);
+  }
+}
+
+// Part 1 is no different: a file that carries no package is no package, whatever it sums to.
+TEST_F(UnPackTest, FirstFileWithoutATrailerIsNoPackage) {
+  for (const std::string& bytes : {std::string(), std::string(4101, '\0'), StubImage()}) {
+    Result r = Extract(dir.Write("Setup.exe", bytes));
+    EXPECT_FALSE(r.ok) << bytes.size();
+    EXPECT_FALSE(fs::exists(out)) << bytes.size();
+  }
 }
 
 TEST_F(UnPackTest, DiskQuestionUntilThePartArrives) {

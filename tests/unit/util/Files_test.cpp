@@ -68,6 +68,26 @@ TEST(DosTime, PackAndUnpack) {
   EXPECT_EQ(DosToDateTime(0).year, 0);
 }
 
+// The stamps the system can set on a file: real dates and times only, leap years included.
+TEST(DosTime, ValidOnlyForARealDateAndTime) {
+  struct Case {
+    DateTime when;
+    bool valid;
+  } cases[] = {
+      {{2026, 12, 6, 14, 5, 8}, true},   {{1980, 1, 1, 0, 0, 0}, true},     {{2107, 12, 31, 23, 59, 58}, true},
+      {{2020, 2, 29, 12, 0, 0}, true},   {{2000, 2, 29, 12, 0, 0}, true},   {{2100, 2, 29, 12, 0, 0}, false},
+      {{2021, 2, 29, 12, 0, 0}, false},  {{2020, 4, 31, 12, 0, 0}, false},  {{2020, 0, 10, 12, 0, 0}, false},
+      {{2020, 13, 10, 12, 0, 0}, false}, {{2020, 5, 0, 12, 0, 0}, false},   {{2020, 5, 10, 24, 0, 0}, false},
+      {{2020, 5, 10, 12, 60, 0}, false}, {{2020, 5, 10, 12, 0, 60}, false},
+  };
+  for (const Case& c : cases) {
+    const DateTime& w = c.when;
+    EXPECT_EQ(IsValidDosTime(DateTimeToDos(w)), c.valid)
+        << w.year << "-" << w.month << "-" << w.day << " " << w.hour << ":" << w.minute << ":" << w.second;
+  }
+  EXPECT_FALSE(IsValidDosTime(0));
+}
+
 TEST(FileNameStem, Table) {
   struct Case {
     const char* path;

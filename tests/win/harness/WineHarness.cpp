@@ -190,11 +190,13 @@ int Process::Wait(int timeoutMs) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
-  // The program has ended and what it wrote stands in the pipe. Reading on to the end of the pipe
-  // could wait for seconds: in a 64-bit prefix the loader starts a 32-bit program through start.exe,
-  // and the prefix's helper processes that come up meanwhile (explorer's desktop, rpcss) inherit
-  // the pipe and hold it until they end when idle.
-  Output();
+  // What the program wrote is in the pipe by now. A program it started may keep the pipe open for
+  // much longer (Wine hands the descriptors on, to the explorer.exe that the first window of a
+  // prefix starts too), so the end of the pipe is not waited for.
+  for (size_t before = std::string::npos; outFd_ >= 0 && out_.size() != before;) {
+    before = out_.size();
+    Drain(200);
+  }
   return exitCode_;
 }
 

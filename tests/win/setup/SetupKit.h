@@ -51,6 +51,20 @@ inline std::vector<std::string> LaunchArgs(const wine::TempDir& dir, const std::
   return {wine::TestkitExe("launch").string(), wine::WinPath(file)};
 }
 
+// The whole exit code of the program the launcher started ("exit=N" in its output), or -1 while
+// it runs. The launcher's own exit code, as Wine hands it to the host, keeps only the low 8 bits.
+inline int64_t LaunchedExitCode(const std::string& launcherOutput) {
+  size_t at = launcherOutput.find("exit=");
+  if (at == std::string::npos) return -1;
+  return std::strtoll(launcherOutput.c_str() + at + 5, nullptr, 10);
+}
+
+// Ends every process running the setup file (one a failing test leaves behind, blocked in a box
+// or a wait), so that it does not stand in the way of the next test.
+inline void EndSetupProcesses(const fs::path& setup) {
+  wine::RunWine({wine::TestkitExe("vkprobe").string(), "terminate", wine::WinPath(setup), "1"});
+}
+
 // The DOS stamp of the sample files and its host time (the prefix keeps the host's time zone).
 inline constexpr uint32_t kSampleDosTime =
     (uint32_t((2024 - 1980) * 512 + 3 * 32 + 14) << 16) | (9 * 2048 + 26 * 32 + 53 / 2);

@@ -2,7 +2,9 @@
 // its marked entry, and the stub started with an exact command line. Each case checks what is
 // left: the engine's record of what it was given, files, the exit code.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <regex>
 
 #include "SetupKit.h"
@@ -11,6 +13,32 @@ using namespace wine;
 using namespace setupkit;
 
 namespace {
+// Keeps the global atom table full while it lives (vkprobe hold-atoms): no new atom can be added
+// meanwhile. Global atoms outlive their process, so whatever the holder leaves is deleted.
+class FullAtomTable {
+ public:
+  explicit FullAtomTable(const TempDir& dir)
+      : prefix_("VelkitTestFill" + std::to_string(getpid()) + "_"),
+        stop_(dir / "atoms.stop"),
+        holder_({TestkitExe("vkprobe").string(), "hold-atoms", prefix_, WinPath(stop_)}) {
+    WaitFor([&] { return holder_.Output().find("full=") != std::string::npos || !holder_.Running(); }, 120000);
+    const std::string out = holder_.Output();
+    const size_t at = out.find("full=");
+    if (at != std::string::npos) added = std::atoi(out.c_str() + at + 5);
+  }
+  ~FullAtomTable() {
+    WriteFile(stop_, "");
+    holder_.Wait(60000);
+    RunWine({TestkitExe("vkprobe").string(), "free-atoms", prefix_});
+  }
+  int added = 0;
+
+ private:
+  std::string prefix_;
+  fs::path stop_;
+  Process holder_;
+};
+
 // The engine's command line with its thread id made "N".
 std::string WithoutThreadId(std::string command) {
   return std::regex_replace(command, std::regex("/TH_ID=_[0-9]+"), "/TH_ID=_N");
@@ -47,6 +75,92 @@ TEST(SetupRun, ExtractsRunsTheEngineAndKeepsItsExitCode) {
   EXPECT_EQ(stub.Wait(60000), 3) << "the engine's exit code";
   EXPECT_EQ(engine.Get("DialogClosed"), "1") << "the stub ended before the engine's dialog";
   EXPECT_FALSE(fs::exists(work)) << "the setup work folder stays";
+}
+
+// An engine may end with 259, the code Win32 also reports for a process that still runs: the
+// stub sees the end all the same and passes the code on.
+TEST(SetupRun, EngineExitCode259PassesOn) {
+  TempDir dir;
+  fs::path setup = WriteSetup(dir, SampleJob());
+  EngineSteering engine(dir, "ExitCode=259\r\n");
+  Process stub(LaunchArgs(dir, WinPath(setup) + " /hide"));
+  ASSERT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine did not run";
+  const int exitCode = stub.Wait(60000);
+  if (exitCode == -1) EndSetupProcesses(setup);
+  ASSERT_NE(exitCode, -1) << "the stub still waits for the engine that ended";
+  EXPECT_EQ(LaunchedExitCode(stub.Output()), 259) << stub.Output();
+  EXPECT_FALSE(fs::exists(WorkFolderOf(setup)));
+}
+
+// Entry stamps that are no valid date-time cannot be set on a file. The entries are written whole
+// all the same, keep the time of writing, and the engine (one of them) runs.
+TEST(SetupRun, StampThatIsNoDateTimeKeepsTheEntryWhole) {
+  auto dos = [](int year, int month, int day, int hour, int minute) {
+    return uint32_t((year - 1980) * 512 + month * 32 + day) << 16 | uint32_t(hour * 2048 + minute * 32);
+  };
+  TempDir dir;
+  PackJob job = SampleJob();
+  job.engine.dosTime = dos(2024, 13, 14, 9, 26);
+  job.files = {{"month0.txt", "", "month 0\r\n", dos(2024, 0, 14, 9, 26)},
+               {"day0.txt", "", "day 0\r\n", dos(2024, 3, 0, 9, 26)},
+               {"data\\hour24.bin", "", std::string(3000, '7'), dos(2024, 3, 14, 24, 0)},
+               {"minute60.txt", "", "minute 60\r\n", dos(2024, 3, 14, 9, 60)},
+               {"fine.txt", "", "fine\r\n", kSampleDosTime}};
+  fs::path setup = WriteSetup(dir, job);
+  fs::path work = WorkFolderOf(setup);
+  fs::path hold = dir / "release";
+  EngineSteering engine(dir, "ExitCode=8\r\nHoldFile=" + WinPath(hold) + "\r\n");
+  const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(2);
+  Process stub(LaunchArgs(dir, WinPath(setup)));
+  bool errorBox = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        errorBox = Drive({"wait", "--title", "Error", "--timeout", "0"}) == 0;
+        return errorBox || engine.Get("Ended") == "1";
+      },
+      60000));
+  if (errorBox) {
+    ADD_FAILURE() << "error box: " << DriveOutput({"list", "--title", "Error"});
+    EndSetupProcesses(setup);
+    return;
+  }
+  EXPECT_EQ(ReadFile(work / "month0.txt"), "month 0\r\n");
+  EXPECT_EQ(ReadFile(work / "day0.txt"), "day 0\r\n");
+  EXPECT_EQ(ReadFile(work / "data/hour24.bin"), std::string(3000, '7'));
+  EXPECT_EQ(ReadFile(work / "minute60.txt"), "minute 60\r\n");
+  for (const char* name : {"Engine.exe", "month0.txt", "day0.txt", "data/hour24.bin", "minute60.txt"})
+    EXPECT_GE(fs::last_write_time(work / name), before) << name << " does not keep the time of writing";
+  auto stamp =
+      std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(work / "fine.txt")));
+  EXPECT_EQ(stamp, SampleHostTime());
+  WriteFile(hold, "");
+  EXPECT_EQ(stub.Wait(60000), 8);
+}
+
+// Only an atom that the engine could delete reports a completed installation. With the global
+// atom table full (filled while the space question holds the run), the stub adds no atom: the
+// engine finds none to delete, and the shortcuts stay.
+TEST(SetupRun, CompletionAtomThatCouldNotBeAddedIsNoCompletedRun) {
+  TempDir dir;
+  PackJob job = SampleJob();
+  job.update.infoFile = "App.info";
+  job.options = kOptionConfirmTempExtract;
+  fs::path setup = WriteSetup(dir, job);
+  fs::path startUp = dir / "StartUp.lnk";
+  WriteFile(startUp, "x");
+  WriteFile(dir / "App.original", "[UnInstall]\r\nStartUpLink=" + WinPath(startUp) + "\r\n");
+  WriteFile(dir / "App.info", "[NewSetup]\r\nRemoveStartUpShortcut=1\r\n");
+  EngineSteering engine(dir, "DeleteAtom=1\r\nExitCode=4\r\n");
+  Process stub(LaunchArgs(dir, WinPath(setup)));
+  ASSERT_EQ(Drive({"wait", "--title", "Confirm", "--visible", "--timeout", "30000"}), 0) << "no question";
+  {
+    FullAtomTable full(dir);
+    ASSERT_GT(full.added, 0);
+    EXPECT_EQ(Drive({"click", "--title", "Confirm", "--button", "&Yes"}), 0);
+    EXPECT_EQ(stub.Wait(60000), 4);
+  }
+  EXPECT_EQ(engine.Get("AtomFound"), "0") << "the atom was added after all";
+  EXPECT_TRUE(fs::exists(startUp)) << "a run without its atom counted as completed";
 }
 
 // The completion atom decides whether the shortcuts named by the settings files go.

@@ -169,3 +169,39 @@ TEST(SpanSetup, FailedRelaunchEndsWithItsCode) {
     }
   }
 }
+
+// A part file without a trailer of ours damages the set, though the engine came with an earlier
+// part: zeros that sum to the value that turns the checksum off, or a foreign magic under a
+// checksum that still matches. The error box, no engine, the bad-package exit code.
+TEST(SpanSetup, PartWithoutItsTrailerShowsBadCrcAndRunsNothing) {
+  struct Case {
+    const char* name;
+    bool zeros;
+  } cases[] = {{"zeros", true}, {"foreign magic", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    PackJob job = SpanJob();
+    job.layout = PackLayout::Span;
+    fs::path setup = dir / "Setup.exe";
+    std::vector<std::string> written;
+    ASSERT_EQ(WritePackage(job, setup.string(), &written), "");
+    ASSERT_GE(written.size(), 3u);
+    std::string last = ReadFile(written.back());
+    if (c.zeros) {
+      last.assign(5000, '\0');
+    } else {
+      last[last.size() - 74 + 12] ^= 0x55;  // the magic; the checksum leaves the trailer out
+    }
+    WriteFile(written.back(), last);
+    EngineSteering engine(dir, "ExitCode=6\r\n");
+    Process stub(LaunchArgs(dir, WinPath(setup)));
+    ASSERT_EQ(Drive({"wait", "--title", "Error", "--visible", "--timeout", "30000"}), 0) << "no error box";
+    std::string box = DriveOutput({"list", "--title", "Error"});
+    EXPECT_NE(box.find("Bad CRC!"), std::string::npos) << box;
+    EXPECT_EQ(Drive({"click", "--title", "Error", "--button", "&OK"}), 0);
+    EXPECT_EQ(stub.Wait(60000), 90);
+    EXPECT_FALSE(engine.Ran());
+    EXPECT_FALSE(fs::exists(WorkFolderOf(setup)));
+  }
+}

@@ -104,6 +104,27 @@ TEST(WinFiles, WriteReadAndStamp) {
   EXPECT_EQ(left, std::vector<std::string>{"out.txt"});
 }
 
+// A stamp that is no valid date-time (the system refuses to set it) fails nothing: the data are
+// written and the file keeps the time of writing.
+TEST(WinFiles, StampThatIsNoDateTimeFailsNothing) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    uint32_t dos;
+  } cases[] = {{"month 13", uint32_t((2026 - 1980) * 512 + 13 * 32 + 6) << 16},
+               {"hour 24", uint32_t((2026 - 1980) * 512 + 12 * 32 + 6) << 16 | 24 * 2048}};
+  for (const Case& c : cases) {
+    const fs::path f = dir / "out.txt";
+    fs::remove(f);
+    const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(2);
+    EXPECT_EQ(Probe({"write", WinPath(f), "written", std::to_string(c.dos)}), "TRUE") << c.name;
+    EXPECT_EQ(ReadFile(f), "written") << c.name;
+    if (fs::exists(f)) {
+      EXPECT_GE(fs::last_write_time(f), before) << c.name;
+    }
+  }
+}
+
 TEST(WinFiles, SearchesAndFreeSpace) {
   TempDir dir;
   WriteFile(dir / "s" / "one" / "two" / "target.ini", "x");
@@ -164,6 +185,9 @@ TEST(WinDebug, LongLineArrivesInBufferSizedChunks) {
   EXPECT_EQ(chunks[2].substr(44), "\r\n");
   EXPECT_EQ(chunks[0].substr(0, 3), "abc");
 }
+
+// The debug channel's lock is the critical section the system initialised, not a copy of it.
+TEST(WinDebug, ChannelLockIsTheInitialisedSection) { EXPECT_EQ(Probe({"debug-section"}), "TRUE"); }
 
 TEST(WinSystem, PreloadAndIdentity) {
   Result pre = RunProbe({"preloaded"});

@@ -3,7 +3,9 @@
 // write it into a file and run
 //   launch.exe <file>
 // The file's first line is the command line; an optional second line is the working folder.
-// Prints the child's process id on standard output; exit code 255 when the start failed.
+// Prints the child's process id on standard output, and once it has ended "exit=" and its whole
+// exit code (the launcher's own exit code, as Wine hands it on, keeps only its low 8 bits); exit
+// code 255 when the start failed.
 #include <windows.h>
 
 #include <cstdio>
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 255;
   GetExitCodeProcess(pi.hProcess, &code);
+  std::printf("exit=%lu\n", code);
+  std::fflush(stdout);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return int(code);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "WindowApp.h"
+#include "platform/win32/CriticalSection.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
 #include "util/MessagePump.h"
@@ -65,6 +66,43 @@ int LastError(const Args& a) {
   return Print(LastErrorText());
 }
 
+// The debug channel's lock in use, then whether its section is the one the system initialised:
+// the section's debug record, where the system keeps one, points back at it.
+int DebugSection(const Args&) {
+  DebugLn("debug-section");
+  const CRITICAL_SECTION* cs = ProcessCriticalSection();
+  const auto* info = cs->DebugInfo;
+  return PrintBool(!info || info == reinterpret_cast<decltype(info)>(-1) || info->CriticalSection == cs);
+}
+
+// Keeps the global atom table full with atoms PREFIX0, PREFIX1 ... until the stop file exists:
+// other programs free atoms now and then (a class or a window property goes with its process or
+// window), so every slot that comes free is taken again at once. Prints "full=N" once the table
+// is first full, deletes its atoms at the end.
+int HoldAtoms(const Args& a) {
+  int n = 0;
+  bool reported = false;
+  for (;;) {
+    while (GlobalAddAtomA((a[0] + std::to_string(n)).c_str())) ++n;
+    if (!reported) {
+      reported = true;
+      Print("full=" + IntToStr(n));
+      std::fflush(stdout);
+    }
+    if (GetFileAttributesA(a[1].c_str()) != INVALID_FILE_ATTRIBUTES) break;
+    Sleep(1);
+  }
+  for (int i = 0; i < n; ++i) GlobalDeleteAtom(GlobalFindAtomA((a[0] + std::to_string(i)).c_str()));
+  return 0;
+}
+// Deletes what hold-atoms left behind when it could not end on its own (global atoms outlive
+// their process); prints how many.
+int FreeAtoms(const Args& a) {
+  int n = 0;
+  for (ATOM atom; (atom = GlobalFindAtomA((a[0] + std::to_string(n)).c_str())) != 0; ++n) GlobalDeleteAtom(atom);
+  return Print(IntToStr(n));
+}
+
 int WaitPumpingTimed(const Args& a) {
   int64_t start = TickMs();
   WaitPumping(int(Number(a[0])), Number(a[1]));
@@ -90,6 +128,9 @@ const Command kCommands[] = {
     {"preloaded", 0, "", Preloaded},
     {"last-error", 1, "CODE", LastError},
     {"wait-pumping", 2, "SLICE MS   (prints the milliseconds it took)", WaitPumpingTimed},
+    {"debug-section", 0, "   (TRUE when the debug channel's critical section is the one initialised)", DebugSection},
+    {"hold-atoms", 2, "PREFIX STOPFILE   (keeps the global atom table full until STOPFILE exists)", HoldAtoms},
+    {"free-atoms", 1, "PREFIX   (deletes the atoms hold-atoms left; prints how many)", FreeAtoms},
     {"read", 3, "FILE MAXLEN START   (prints the bytes read)",
      [](const Args& a) { return Print(ReadFileRange(a[0], Number(a[1]), Number(a[2]))); }},
     {"write", 3, "FILE TEXT DOSTIME",
