@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Inform.h"
 #include "Inspect.h"
 #include "Settings.h"
 
@@ -15,6 +16,8 @@ const char kUsage[] =
     "usage: mkpack build [SETTINGS.ini] [--stub FILE] [--files DIR] [--engine FILE] [--out FILE]\n"
     "                    [--layout single|span|relaunch|web] [--part-size BYTES[K|M|G]] [--level 0-9] [--quiet]\n"
     "       mkpack inspect FILE\n"
+    "       mkpack inform [INFORM.ini] [--text FILE] [--token TOKEN] [--out DIR] [--plain] [--quiet]\n"
+    "       mkpack inform --show FILE [--token TOKEN]\n"
     "       mkpack --help\n"
     "\n"
     "build    writes the setup named by --out (or Output= in [Package]): the stub with the package\n"
@@ -23,8 +26,12 @@ const char kUsage[] =
     "         command line override the settings file; see tools/mkpack/README.md for its keys.\n"
     "inspect  shows the trailer, flags, blocks, tokens and entries of a package file (and of the\n"
     "         part files that follow it) and whether each checksum holds.\n"
+    "inform   writes an announcement for the update agents into an update folder: the inform file\n"
+    "         (the text or RTF with the product's token, scrambled unless --plain) and the\n"
+    "         information file that announces it; --show reads an inform file back.\n"
     "\n"
-    "exit codes: 0 done, 1 the package could not be written or is damaged, 2 bad command line or settings\n";
+    "exit codes: 0 done, 1 the package could not be written or is damaged (inform: a file could not be\n"
+    "written, or --show --token: the token does not match), 2 bad command line or settings\n";
 
 }  // namespace
 
@@ -41,6 +48,7 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "build") return RunBuild(rest);
+  if (command == "inform") return RunInform(rest);
   if (command == "inspect") {
     if (rest.size() != 1) {
       std::fputs("mkpack inspect: give one package file\n", stderr);
