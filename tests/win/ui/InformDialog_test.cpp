@@ -21,8 +21,8 @@ namespace {
 const std::string kDialog = "VRichEditBox";
 // Window styles as the window driver reports them (Win32 values; the test is a host program).
 constexpr unsigned long kCaption = 0xC00000, kSysMenu = 0x80000, kThickFrame = 0x40000, kMinimizeBox = 0x20000,
-                        kMaximizeBox = 0x10000, kDlgModalFrame = 0x1, kReadOnly = 0x800, kMultiLine = 0x4,
-                        kDefPushButton = 0x1;
+                        kMaximizeBox = 0x10000, kDlgModalFrame = 0x1, kReadOnly = 0x800, kMultiLine = 0x4, kRight = 0x2,
+                        kRtlReading = 0x2000, kDefPushButton = 0x1;
 const std::string kRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 {\\b New:} version 6 is out.\\par}";
 
 Rect RectOf(const WinInfo& w) { return {w.x, w.y, w.w, w.h}; }
@@ -195,20 +195,28 @@ TEST(InformDialog, WithoutAWebAddressTheTextFillsTheWindow) {
     const char* font;
     const char* textFace;
     bool refused;
+    bool rtl;
   } cases[] = {
-      {"", "", "Verdana", false},
-      {"   ", "Arial", "Arial", false},
-      {"C:\\Windows\\notepad.exe", "Tahoma", "Verdana", true},  // never a program of this machine
-      {"file:///C:/Windows/notepad.exe", "Arial", "Arial", true},
+      {"", "", "Verdana", false, false},
+      {"   ", "Arial", "Arial", false, true},
+      {"C:\\Windows\\notepad.exe", "Tahoma", "Verdana", true, false},  // never a program of this machine
+      {"file:///C:/Windows/notepad.exe", "Arial", "Arial", true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("[") + c.address + "] " + c.font);
     wine::DebugCapture debug;
-    Probe probe = DialogProbe({"--content", "Hello", "--address", c.address, "--font", c.font});
+    std::vector<std::string> args = {"--content", "Hello", "--address", c.address, "--font", c.font};
+    if (c.rtl) args.push_back("--rtl");
+    Probe probe = DialogProbe(args);
     const std::string ready = probe.Ready();
     ASSERT_NE(ready, "") << probe.Output();
     EXPECT_EQ(Field(ready, "defaultface"), c.textFace);
-    ExpectControlsPlaced(ListWindow(kDialog), false);
+    const std::vector<WinInfo> list = ListWindow(kDialog);
+    ExpectControlsPlaced(list, false);
+    if (const WinInfo* text = Child(list, "RICHEDIT")) {
+      EXPECT_EQ((text->style & kRight) != 0, c.rtl);
+      EXPECT_EQ((text->exStyle & kRtlReading) != 0, c.rtl);
+    }
     ASSERT_EQ(Driver({"close", "--class", kDialog}).exitCode, 0);
     EXPECT_EQ(probe.Result(), 1) << probe.Output();
     debug.Stop();
