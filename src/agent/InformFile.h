@@ -5,7 +5,6 @@
 // "|" itself. Reading is ParseInformHeader of the package reader; this unit adds the token match,
 // the content's kind and the vendor's writer.
 #pragma once
-#include <cstdint>
 #include <string>
 #include <string_view>
 

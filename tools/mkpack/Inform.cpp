@@ -4,6 +4,7 @@
 #include "Inform.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 

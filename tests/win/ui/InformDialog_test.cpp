@@ -177,11 +177,17 @@ TEST(InformDialog, TheButtonOpensTheAddressAndCloses) {
   for (const char* address : {"https://www.example.com/download?v=6", "  HTTP://127.0.0.1:8080/news  "}) {
     SCOPED_TRACE(address);
     fs::remove(dir / "opened.txt");
-    Probe probe = DialogProbe({"--content", "Plain x|y", "--address", address, "--button", "Get it"});
+    Probe probe = DialogProbe(
+        {"--content", "Plain x|y", "--address", address, "--button", "Get it", "--font", "Arial", "--size", "10"});
     const std::string ready = probe.Ready();
     ASSERT_NE(ready, "") << probe.Output();
     EXPECT_EQ(Field(ready, "text"), "Plain x|y");  // plain text as it stands
     EXPECT_EQ(Field(ready, "bold"), "");
+    // A face other than the default serves both.
+    EXPECT_EQ(Field(ready, "defaultface"), "Arial");
+    EXPECT_EQ(Field(ready, "buttonface"), "Arial");
+    EXPECT_EQ(Field(ready, "buttonheight"),
+              std::to_string(InformDialogFonts("Arial", 10, 0, std::stoi(Field(ready, "dpi"))).button.height));
     ASSERT_EQ(Driver({"click", "--class", kDialog, "--button", "Get it"}).exitCode, 0);
     EXPECT_EQ(probe.Result(), 1) << probe.Output();
     EXPECT_EQ(Opened(dir / "opened.txt", 1), std::vector<std::string>{Trimmed(address)});
