@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Inform.h"
 #include "Inspect.h"
 #include "Release.h"
 #include "Settings.h"
@@ -22,6 +23,8 @@ const char kUsage[] =
     "                      [--quiet]\n"
     "       mkpack inspect FILE\n"
     "       mkpack inspect INFOFILE [--version N[,N...]] [--stamp S] [--manual]\n"
+    "       mkpack inform [INFORM.ini] [--text FILE] [--token TOKEN] [--out DIR] [--plain] [--quiet]\n"
+    "       mkpack inform --show FILE [--token TOKEN]\n"
     "       mkpack --help\n"
     "\n"
     "build    writes the setup named by --out (or Output= in [Package]): the stub with the package\n"
@@ -35,8 +38,12 @@ const char kUsage[] =
     "         part files that follow it) and whether each checksum holds; for an information file\n"
     "         (.info), its keys, what the agent does with them, and the decision of an agent of\n"
     "         each version given (default: the versions the release is valid for, and its own).\n"
+    "inform   writes an announcement for the update agents into an update folder: the inform file\n"
+    "         (the text or RTF with the product's token, scrambled unless --plain) and the\n"
+    "         information file that announces it; --show reads an inform file back.\n"
     "\n"
-    "exit codes: 0 done, 1 the package could not be written or is damaged, 2 bad command line or settings\n";
+    "exit codes: 0 done, 1 the package could not be written or is damaged (inform: a file could not be\n"
+    "written, or --show --token: the token does not match), 2 bad command line or settings\n";
 
 }  // namespace
 
@@ -54,6 +61,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "build") return RunBuild(rest);
   if (command == "release") return RunRelease(rest);
+  if (command == "inform") return RunInform(rest);
   if (command == "inspect") {
     if (rest.empty() || rest[0].rfind("--", 0) == 0) {
       std::fputs("mkpack inspect: give one package file or information file\n", stderr);
