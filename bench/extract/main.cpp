@@ -29,11 +29,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The benchmark's window: nothing to show, no waits.
 struct NoWaitUI : ExtractUI {
-  void Progress(int, int, int, int, int, std::string_view) override {}
+  void Reset(int, int, int) override {}
+  void Step(std::string_view) override {}
   void PumpMessages() override {}
   void WaitPumping(int) override {}
   void EnableAutoPlayCancel() override {}
-  bool ConfirmNextDisk(std::string_view, std::string_view, std::string_view, int) override { return false; }
+  bool ConfirmNextDisk(int) override { return false; }
   void ShowError(std::string_view text) override {
     std::fprintf(stderr, "error: %.*s\n", int(text.size()), text.data());
   }
@@ -107,10 +108,8 @@ int Make(const fs::path& dir) {
 
 int Extract(const std::string& pkg, const std::string& out) {
   NoWaitUI ui;
-  bool ok = false;
-  std::string marked;
-  ExtractPackage(pkg, out, "", ok, ui, "", "", "", 0, false, marked);
-  return ok && marked == "Engine.exe*" ? 0 : 1;
+  const ExtractResult r = ExtractPackage(pkg, out, "", ui, false);
+  return r.end == ExtractEnd::Done && r.markedEntry == "Engine.exe*" ? 0 : 1;
 }
 
 uint32_t U32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }

@@ -1,133 +1,17 @@
-// The settings files' locations and the keys the setup run reads, and the working folders.
+// The settings files' locations.
 #include "agent/StubGlob.h"
 
-#include <optional>
-
 #include "pack/PackX.h"
-#include "platform/System.h"
-#include "stub/Stub.h"
-#include "util/Files.h"
-#include "util/IniReg.h"
 #include "util/Utils.h"
 
 namespace {
-std::string AgentFolder() { return SetTrailingBackslash(ExtractFileDir(OwnExePath()), true); }
-
-bool IniFlag(const std::string& file, const char* section, const char* key) {
-  return ReadIniString(file, section, key, "0") == "1";
-}
+std::string AgentFolder(std::string_view ownPath) { return SetTrailingBackslash(ExtractFileDir(ownPath), true); }
 }  // namespace
 
-std::string InfoFilePath() { return AgentFolder() + OwnPackage().GetInfoFileName(); }
-std::string OriginalFilePath() { return AgentFolder() + OwnPackage().GetOriginalFileName(); }
-
-bool RemoveStartUpShortcut() { return IniFlag(InfoFilePath(), "NewSetup", "RemoveStartUpShortcut"); }
-bool RemoveCheckForNewUpdateShortcut() {
-  return IniFlag(InfoFilePath(), "NewSetup", "RemoveCheckForNewUpdateShortcut");
-}
-std::string StartUpLink() { return ReadIniString(OriginalFilePath(), "UnInstall", "StartUpLink", ""); }
-std::string CheckforNewUpdateLink() {
-  return ReadIniString(OriginalFilePath(), "UnInstall", "CheckforNewUpdateLink", "");
+std::string InfoFilePath(std::string_view ownPath, const TGFileInfo& ownPackage) {
+  return AgentFolder(ownPath) + ownPackage.GetInfoFileName();
 }
 
-std::string SetupWorkFolderFor(std::string_view tempDirWithBackslash, uint32_t exeDosTime) {
-  return std::string(tempDirWithBackslash) + "SETUP_" + IntToStr(exeDosTime & 0xFFFF);
-}
-
-std::string AltProbeFolderFor(char letter, bool tempExists, int64_t number) {
-  std::string folder = std::string(1, letter) + ":\\TEMP";
-  return tempExists ? folder + "\\TEMP" + IntToStr(number) : folder;
-}
-
-char ChooseAltTempDrive(char tempDrive, const double freeCDE[3]) {
-  char chosen = UpperCase(std::string(1, tempDrive))[0];
-  double best = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (freeCDE[i] > best) {
-      best = freeCDE[i];
-      chosen = char('C' + i);
-    }
-  }
-  return chosen;
-}
-
-std::string AltTempFolderFor(char letter, bool tempExists) {
-  std::string folder = std::string(1, letter) + ":\\TEMP";
-  return tempExists ? folder + "\\TEMP" : folder;
-}
-
-std::string AltExtractFolderFor(std::string_view altTempFolder, int64_t number) {
-  if (altTempFolder.empty()) return {};
-  return std::string(altTempFolder) + "_" + IntToStr(number);
-}
-
-std::string SetupWorkFolder() {
-  static std::optional<std::string> folder;
-  if (!folder) {
-    folder = SetupWorkFolderFor(GetTempDir(true), GetFileDosTime(OwnExePath()));
-    if (DirectoryExists(*folder)) RemoveFolderTree(*folder, false);
-    ForceDirectories(*folder);
-  }
-  return *folder;
-}
-
-namespace {
-// Free space a fixed drive offers to a folder of ours: probed by writing a small file, so that a
-// drive we may not write to counts as full.
-double ProbeDriveSpace(char letter) {
-  std::string probe =
-      AltProbeFolderFor(letter, DirectoryExists(AltProbeFolderFor(letter, false, 0)), RandomInRange(100000, 10000));
-  ForceDirectories(probe);
-  std::string file = probe + "\\~aa.tmp";
-  WriteFileData(file, "aa");
-  double space = FileExists(file) ? DiskFreeBytes(probe) : 0;
-  RemoveFolderTree(probe, false);
-  return space;
-}
-
-std::optional<std::string>& AltTempChoice() {
-  static std::optional<std::string> choice;
-  return choice;
-}
-}  // namespace
-
-std::string AltTempFolder() {
-  auto& choice = AltTempChoice();
-  if (!choice) {
-    double space[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i)
-      if (IsFixedDrive(char('C' + i))) space[i] = ProbeDriveSpace(char('C' + i));
-    std::string temp = GetTempDir(false);
-    char tempDrive = temp.empty() ? 'C' : UpperCase(temp.substr(0, 1))[0];
-    char letter = ChooseAltTempDrive(tempDrive, space);
-    choice = letter == tempDrive ? std::string()
-                                 : AltTempFolderFor(letter, DirectoryExists(AltTempFolderFor(letter, false)));
-  }
-  return *choice;
-}
-
-bool HasAltTempFolder() { return !AltTempFolder().empty(); }
-
-namespace {
-std::optional<std::string>& AltExtractChoice() {
-  static std::optional<std::string> folder;
-  return folder;
-}
-}  // namespace
-
-std::string AltExtractFolder() {
-  auto& folder = AltExtractChoice();
-  if (!folder) {
-    folder = AltExtractFolderFor(AltTempFolder(), RandomInRange(100000, 10000));
-    if (!folder->empty()) {
-      if (DirectoryExists(*folder)) RemoveFolderTree(*folder, false);
-      ForceDirectories(*folder);
-    }
-  }
-  return *folder;
-}
-
-void RemoveAltExtractFolder() {
-  auto& folder = AltExtractChoice();
-  if (folder && !folder->empty()) RemoveFolderTree(*folder, false);
+std::string OriginalFilePath(std::string_view ownPath, const TGFileInfo& ownPackage) {
+  return AgentFolder(ownPath) + ownPackage.GetOriginalFileName();
 }

@@ -111,6 +111,7 @@ bool InfoFile::RequestConfirmationBeforeInstallForce() const {
 }
 bool InfoFile::BackgroundUpdate() const { return OverriddenFlag(OverrideList::kBackgroundUpdate, "BackgroundUpdate"); }
 std::string InfoFile::ShutDownMethod() const { return file_.Text(kNewSetup, "ShutDownMethod", ""); }
+int32_t InfoFile::ShutDownTimeout() const { return file_.Int(kNewSetup, "ShutDownTimeout", 0); }
 bool InfoFile::RestartProcess() const { return OverriddenFlag(OverrideList::kRestartProcess, "RestartProcess"); }
 bool InfoFile::InformFinish() const { return OverriddenFlag(OverrideList::kInformFinish, "InformFinish"); }
 std::string InfoFile::RunningProcess() const { return file_.Text(kNewSetup, "RunningProcess", ""); }

@@ -97,6 +97,10 @@ class InfoFile {
   bool RequestConfirmationBeforeInstallForce() const;
   bool BackgroundUpdate() const;
   std::string ShutDownMethod() const;
+  // Seconds the agent waits for the program to end before it gives this attempt up; 0 or less:
+  // no limit. A key of ours: without it a program that asks about unsaved work and is never
+  // answered would hold the update for ever.
+  int32_t ShutDownTimeout() const;
   bool RestartProcess() const;
   bool InformFinish() const;
   std::string RunningProcess() const;

@@ -57,7 +57,7 @@ void SetDownloadReadAhead(bool on) { readAhead = on; }
 bool DownloadReadAhead() { return readAhead; }
 
 void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
-                       DownloadProgress* progress, std::string& error) {
+                       Progress* progress, std::string& error) {
   HTTP_DownloadFile_Incremental(ownerWindow, url, target, "", "", content, progress, error);
 }
 
@@ -103,7 +103,7 @@ uint32_t DownloadChunkSize(uint32_t size) {
 int ProgressMaximum(uint32_t size, uint32_t chunk) { return int((uint64_t(size) + chunk - 1) / chunk) + 1; }
 
 std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view target, uint32_t size, uint32_t stamp,
-                        std::string& content, DownloadProgress* progress, DownloadHost& host, MsClock clock) {
+                        std::string& content, Progress* progress, DownloadHost& host, MsClock clock) {
   content.clear();
   if (size == 0) return std::string(url) + " --- File Not Found !";
 
@@ -117,9 +117,8 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
   }
   const uint32_t chunk = DownloadChunkSize(size);
   uint32_t received = 0;
-  if (progress) progress->SetRange(int(std::lround(double(received) / chunk)) + 1, ProgressMaximum(size, chunk));
+  if (progress) progress->Reset(ProgressMaximum(size, chunk), int(std::lround(double(received) / chunk)) + 1, 1);
   TBytesRate meter = TBytesRate::ForSize(size, std::move(clock));
-  if (progress) progress->PumpOnce();
 
   TempFile file(target.empty() ? std::string() : temp);
   std::vector<char> buffer(kMaxChunk);
@@ -143,7 +142,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
       if (!detail.empty()) error += " (" + detail + ")";
     }
     const std::string text = meter.GetProgressText(size, received, read);
-    if (read > 0 && progress) progress->StepText(text);
+    if (read > 0 && progress) progress->Step(text);
   } while (read > 0 && !IsDownloadAborted());
 
   file.Close();

@@ -8,20 +8,14 @@
 #include <string_view>
 
 #include "net/CommUtils.h"
+#include "util/Progress.h"
 
 // --- the process-wide download abort flag: raised by the main window, read after every chunk
 void SetDownloadAbort(bool aborted);
 bool IsDownloadAborted();
 
-// Where a download reports its progress: set the range once, one step per chunk, and message
-// dispatching so that the window repaints. The stub window's progress bar object implements it.
-class DownloadProgress {
- public:
-  virtual ~DownloadProgress() = default;
-  virtual void SetRange(int position, int maximum) = 0;
-  virtual void StepText(std::string_view text) = 0;
-  virtual void PumpOnce() = 0;
-};
+// A download reports to a Progress: one reset to 0..chunks + 1, then one step per chunk with the
+// amounts and the rate as its text.
 
 // --- the operations every caller uses (WinINet on Windows; the host build has no Internet)
 // True when the platform reports an Internet connection; otherwise false with the reason.
@@ -32,9 +26,9 @@ int32_t HTTP_GetFileSize(std::string_view url);
 // show (a handle value; 10 and below mean none). error is empty on success.
 void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, std::string_view target,
                                    std::string_view userName, std::string_view password, std::string& content,
-                                   DownloadProgress* progress, std::string& error);
+                                   Progress* progress, std::string& error);
 void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
-                       DownloadProgress* progress, std::string& error);
+                       Progress* progress, std::string& error);
 // Milliseconds of message-dispatching wait before each chunk. 0, the default, dispatches what is
 // pending without sleeping; a benchmark sets 2 to compare with the classic fixed wait.
 void SetDownloadChunkWait(int ms);
@@ -102,5 +96,5 @@ class DownloadHost {
 // Last-Modified stamp (packed DOS; 0 when absent) into target or content. The target is replaced
 // only when the temporary file holds exactly size bytes. Returns the error text, empty on success.
 std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view target, uint32_t size, uint32_t stamp,
-                        std::string& content, DownloadProgress* progress, DownloadHost& host,
+                        std::string& content, Progress* progress, DownloadHost& host,
                         MsClock clock = PlatformTickCount);

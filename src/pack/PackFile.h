@@ -45,5 +45,3 @@ bool SeekFile64(std::FILE* file, int64_t offset, int whence);  // whence: SEEK_S
 int64_t TellFile64(std::FILE* file);
 // Bytes per cluster of the drive that holds path, 0 when it cannot be queried.
 uint32_t QueryClusterSize(std::string_view path);
-// The system's text for the last error of the calling thread.
-std::string LastSystemErrorText();

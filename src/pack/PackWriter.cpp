@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr size_t kEndMarkAt = 248;  // u32 high half, then u32 low half at 252
+constexpr size_t kEndMarkAt = kPackageEndHighOffset;  // u32 high half, then u32 low half
 constexpr size_t kChecksumChunk = 4096;
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
@@ -222,7 +222,7 @@ class OutFile {
       PutU32(mark, 4, uint32_t(size_));
       if (auto e = Patch(kEndMarkAt, mark); !e.empty()) return e;
     }
-    uint32_t sum = kPackChecksumOff;
+    uint32_t sum = kChecksumDisabled;
     if (checksum) {
       if (std::fflush(file_.get()) != 0) return "cannot write " + tmp_;
       std::FILE* f = file_.get();
@@ -232,7 +232,7 @@ class OutFile {
     }
     std::string sumBytes(4, '\0');
     PutU32(sumBytes, 0, sum);
-    if (auto e = Patch(trailerAt + 16, sumBytes); !e.empty()) return e;
+    if (auto e = Patch(trailerAt + kTrailerChecksumAt, sumBytes); !e.empty()) return e;
     if (std::fclose(file_.release()) != 0) return "cannot write " + tmp_;
     return {};
   }
@@ -309,7 +309,7 @@ class PartChain {
     file_ = &out_.Start();
     return file_->Open(path, job_.stub, meta);
   }
-  int64_t Room() const { return limit_ == kNoLimit ? kNoLimit : limit_ - file_->Size() - kPackTrailerSize; }
+  int64_t Room() const { return limit_ == kNoLimit ? kNoLimit : limit_ - file_->Size() - kTrailerSize; }
   bool HasEntries() const { return file_->Entries() > 0; }
   std::string Add(std::string_view block) { return file_->AddEntryBlock(block); }
   OutFile& Current() { return *file_; }
@@ -322,7 +322,7 @@ class PartChain {
   }
   std::string Close(bool continued) {
     PackTrailerFields f = fields_;
-    if (continued) f.options |= kPackContinued;
+    if (continued) f.options |= kOptionContinued;
     return out_.Finish(f, job_.checksum);
   }
 
@@ -523,25 +523,25 @@ void PackSpaceTable::Add(int64_t fileSize) {
 }
 
 std::string BuildTrailer(const PackTrailerFields& f) {
-  std::string t(kPackTrailerSize, '\0');
-  t[0] = 1;
-  t[1] = char(f.metaBlocks);
-  PutU32(t, 4, f.firstBlock);
-  PutU32(t, 8, f.entryCount);
-  PutU32(t, 12, kPackTrailerMagic);
-  PutU32(t, 16, f.checksum);
-  for (int i = 0; i < 9; ++i) PutU32(t, 28 + 4 * i, f.space.bytes[i]);
-  t[65] = char(f.options);
-  t[66] = f.webSetup ? 1 : 0;
-  t[67] = f.confirmDownload ? 1 : 0;
-  t[68] = f.installAgent ? 1 : 0;
-  t[69] = f.autoUpdateAgent ? 1 : 0;
-  PutU32(t, 70, kPackTrailerSize);
+  std::string t(kTrailerSize, '\0');
+  t[kTrailerFormatAt] = 1;
+  t[kTrailerMetaCountAt] = char(f.metaBlocks);
+  PutU32(t, kTrailerFirstBlockAt, f.firstBlock);
+  PutU32(t, kTrailerEntryCountAt, f.entryCount);
+  PutU32(t, kTrailerMagicAt, kPackMagic);
+  PutU32(t, kTrailerChecksumAt, f.checksum);
+  for (int i = 0; i < kSpaceTableEntries; ++i) PutU32(t, kTrailerSpaceAt + 4 * i, f.space.bytes[i]);
+  t[kTrailerOptionsAt] = char(f.options);
+  t[kTrailerWebSetupAt] = f.webSetup ? 1 : 0;
+  t[kTrailerConfirmDownloadAt] = f.confirmDownload ? 1 : 0;
+  t[kTrailerInstallAgentAt] = f.installAgent ? 1 : 0;
+  t[kTrailerAutoUpdateAt] = f.autoUpdateAgent ? 1 : 0;
+  PutU32(t, kTrailerLengthAt, kTrailerSize);
   return t;
 }
 
 uint32_t PackChecksum(int64_t fileSize, const std::function<size_t(int64_t, char*, size_t)>& readAt, int trailerLen) {
-  if (fileSize > kPackChecksumMaxFile) return kPackChecksumOff;
+  if (fileSize > kChecksumSizeLimit) return kChecksumDisabled;
   char head[512];
   int64_t size = fileSize, at = 0;
   if (fileSize >= 258 && readAt(0, head, 258) == 258 && !std::memcmp(head, "MZ", 2) &&
@@ -563,7 +563,7 @@ uint32_t PackChecksum(int64_t fileSize, const std::function<size_t(int64_t, char
       remaining -= 4;
       if (remaining > 4) sum += GetU32(buf + w);
     }
-    if (remaining > 4) sum += kPackChecksumOff;
+    if (remaining > 4) sum += kChecksumDisabled;
     if (got != sizeof buf) return sum;
   }
 }
@@ -610,7 +610,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
     total += item.size;
   }
   fields.entryCount = uint32_t(items.size());
-  fields.options = job.options & (kPackConfirmTempExtract | kPackSecondaryBar | kPackAgentLog);
+  fields.options = job.options & (kOptionConfirmTempExtract | kOptionSecondaryBar | kOptionAgentLog);
   fields.confirmDownload = job.confirmDownload;
   fields.installAgent = job.installAgent;
   fields.autoUpdateAgent = job.autoUpdateAgent;
@@ -640,7 +640,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
     firstPath = FolderOf(outPath) + job.web.setupName;
     if (SameNameCI(firstPath, outPath)) return "the web setup name is the name of the setup file itself";
   }
-  if (limit != kNoLimit && int64_t(job.stub.size() + meta.size()) + kPackTrailerSize >= limit)
+  if (limit != kNoLimit && int64_t(job.stub.size() + meta.size()) + kTrailerSize >= limit)
     return "the part size is too small for the stub and the settings";
 
   PartChain chain(out, job, fields, outPath, limit);
@@ -650,7 +650,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
     if (auto e = PackItem(chain, item, job.level, done, total, progress); !e.empty()) return e;
   int64_t uploadSize = 0;
   if (web) {
-    uploadSize = chain.Current().Size() + kPackTrailerSize;
+    uploadSize = chain.Current().Size() + kTrailerSize;
     char digits[32];
     std::snprintf(digits, sizeof digits, "%0*lld", kSizeDigits, static_cast<long long>(uploadSize));
     if (auto e = chain.Current().Patch(sizeFieldAt, digits); !e.empty()) return e;
@@ -667,7 +667,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
       head.space = {};
       headMeta += Block(BuildWebBlock(job.web, uploadSize, job.seed));
     } else {
-      head.options |= kPackSpanRelaunch;
+      head.options |= kOptionSpanRelaunch;
     }
     if (auto e = out.Start().Open(outPath, job.stub, headMeta); !e.empty()) return e;
     if (auto e = out.Finish(head, job.checksum); !e.empty()) return e;

@@ -1,7 +1,7 @@
 // The package builder: lays out install packages byte by byte (stub image, text blocks, one block
 // per file piece, trailer, end mark, checksum) as a single setup, a set of part files or a web
-// setup. It keeps its own copy of the format rules instead of sharing the reader's structures, so
-// that tests comparing what one writes with what the other reads catch a drift on either side.
+// setup. It shares the format's numbers with the reader (PackFormat.h) but lays the bytes out on its
+// own; the tests' hand-laid byte fixtures pin both sides down.
 // Files are read and compressed piece by piece: memory stays bounded whatever their size.
 #pragma once
 #include <cstdint>
@@ -11,23 +11,12 @@
 #include <utility>
 #include <vector>
 
-inline constexpr uint32_t kPackTrailerMagic = 0x4A3B2C1D;
-inline constexpr int kPackTrailerSize = 74;
-inline constexpr uint32_t kPackChecksumOff = 1234;         // stored or computed: no check
-inline constexpr int64_t kPackChecksumMaxFile = 52428800;  // larger files are not summed
+#include "pack/PackFormat.h"
+
 // Raw bytes per entry block at most: bounds the builder's memory, and each piece costs the
 // extraction one more open, write and stamp of its file, so pieces are not made smaller.
 inline constexpr int64_t kPackPieceSize = 4194304;
 inline constexpr int kPackMaxParts = 999;  // part names carry three digits
-
-// Trailer byte 65.
-enum PackOptionBits : uint8_t {
-  kPackConfirmTempExtract = 1,
-  kPackContinued = 2,
-  kPackSpanRelaunch = 4,
-  kPackSecondaryBar = 8,
-  kPackAgentLog = 16,
-};
 
 // One file to pack: read from path piece by piece, or, when path is empty, taken from data.
 struct PackFileSource {
@@ -124,12 +113,12 @@ struct PackTrailerFields {
 std::string BuildTrailer(const PackTrailerFields& fields);
 
 // The package checksum over a file's bytes (trailer length trailerLen); readAt(offset, buf, n)
-// returns the bytes read. kPackChecksumOff for files above kPackChecksumMaxFile.
+// returns the bytes read. kChecksumDisabled for files above kChecksumSizeLimit.
 uint32_t PackChecksum(int64_t fileSize, const std::function<size_t(int64_t, char*, size_t)>& readAt,
-                      int trailerLen = kPackTrailerSize);
-uint32_t PackChecksumOfImage(std::string_view image, int trailerLen = kPackTrailerSize);
+                      int trailerLen = kTrailerSize);
+uint32_t PackChecksumOfImage(std::string_view image, int trailerLen = kTrailerSize);
 // 0 when the file cannot be read.
-uint32_t PackChecksumOfFile(std::string_view path, int trailerLen = kPackTrailerSize);
+uint32_t PackChecksumOfFile(std::string_view path, int trailerLen = kTrailerSize);
 
 // True when the image can carry a package: "MZ" at 0 and "PE" at 256, at least 512 bytes.
 bool IsPackStub(std::string_view image);

@@ -7,63 +7,42 @@
 #include <string>
 #include <string_view>
 
+#include "pack/PackFormat.h"
+
 class PackFile;
-
-inline constexpr uint32_t kPackMagic = 0x4A3B2C1D;
-// A stored or computed checksum of this value turns the check off.
-inline constexpr uint32_t kChecksumDisabled = 1234;
-// Larger files are not summed: their checksum reads as kChecksumDisabled.
-inline constexpr int64_t kChecksumSizeLimit = 52428800;
-inline constexpr int kTrailerSize = 74;
-// The package end mark lives in the stub's DOS header area: high half at 248, low half at 252.
-inline constexpr int kPackageEndHighOffset = 248;
-inline constexpr int kPackageEndLowOffset = 252;
-inline constexpr int kPeSignatureOffset = 256;
-// Bytes at the start of an executable package that the checksum skips when the end mark is set.
-inline constexpr int kChecksumSkippedHeader = 512;
-inline constexpr int kSpaceTableEntries = 9;
-
-// Option bits, trailer byte 65.
-enum PackOption : uint8_t {
-  kOptionConfirmTempExtract = 1,
-  kOptionContinued = 2,
-  kOptionSpanRelaunch = 4,
-  kOptionSecondaryBar = 8,
-  kOptionAgentLog = 16,
-};
 
 // The trailer, held byte for byte, with named accessors for its little-endian fields.
 struct TPackTrailer {
   std::array<uint8_t, kTrailerSize> bytes{};
 
-  uint8_t FormatByte() const { return bytes[0]; }
-  void SetFormatByte(uint8_t v) { bytes[0] = v; }
-  uint8_t MetaBlockCount() const { return bytes[1]; }
-  void SetMetaBlockCount(uint8_t v) { bytes[1] = v; }
-  uint32_t FirstBlockOffset() const { return U32(4); }
-  void SetFirstBlockOffset(uint32_t v) { SetU32(4, v); }
-  uint32_t EntryCount() const { return U32(8); }
-  void SetEntryCount(uint32_t v) { SetU32(8, v); }
-  uint32_t Magic() const { return U32(12); }
-  void SetMagic(uint32_t v) { SetU32(12, v); }
-  uint32_t Checksum() const { return U32(16); }
-  void SetChecksum(uint32_t v) { SetU32(16, v); }
+  uint8_t FormatByte() const { return bytes[kTrailerFormatAt]; }
+  void SetFormatByte(uint8_t v) { bytes[kTrailerFormatAt] = v; }
+  uint8_t MetaBlockCount() const { return bytes[kTrailerMetaCountAt]; }
+  void SetMetaBlockCount(uint8_t v) { bytes[kTrailerMetaCountAt] = v; }
+  uint32_t FirstBlockOffset() const { return U32(kTrailerFirstBlockAt); }
+  void SetFirstBlockOffset(uint32_t v) { SetU32(kTrailerFirstBlockAt, v); }
+  uint32_t EntryCount() const { return U32(kTrailerEntryCountAt); }
+  void SetEntryCount(uint32_t v) { SetU32(kTrailerEntryCountAt, v); }
+  uint32_t Magic() const { return U32(kTrailerMagicAt); }
+  void SetMagic(uint32_t v) { SetU32(kTrailerMagicAt, v); }
+  uint32_t Checksum() const { return U32(kTrailerChecksumAt); }
+  void SetChecksum(uint32_t v) { SetU32(kTrailerChecksumAt, v); }
   // Entry 0: exact byte total; entry i (1..8): total in clusters of 256 << i bytes.
-  uint32_t Space(int i) const { return U32(28 + 4 * i); }
-  void SetSpace(int i, uint32_t v) { SetU32(28 + 4 * i, v); }
-  uint8_t Options() const { return bytes[65]; }
-  void SetOptions(uint8_t v) { bytes[65] = v; }
-  bool HasOption(PackOption o) const { return (bytes[65] & o) != 0; }
-  uint8_t WebSetupFlag() const { return bytes[66]; }
-  void SetWebSetupFlag(uint8_t v) { bytes[66] = v; }
-  uint8_t ConfirmDownloadFlag() const { return bytes[67]; }
-  void SetConfirmDownloadFlag(uint8_t v) { bytes[67] = v; }
-  uint8_t InstallAgentFlag() const { return bytes[68]; }
-  void SetInstallAgentFlag(uint8_t v) { bytes[68] = v; }
-  uint8_t AutoUpdateFlag() const { return bytes[69]; }
-  void SetAutoUpdateFlag(uint8_t v) { bytes[69] = v; }
-  uint32_t Length() const { return U32(70); }
-  void SetLength(uint32_t v) { SetU32(70, v); }
+  uint32_t Space(int i) const { return U32(kTrailerSpaceAt + 4 * i); }
+  void SetSpace(int i, uint32_t v) { SetU32(kTrailerSpaceAt + 4 * i, v); }
+  uint8_t Options() const { return bytes[kTrailerOptionsAt]; }
+  void SetOptions(uint8_t v) { bytes[kTrailerOptionsAt] = v; }
+  bool HasOption(PackOption o) const { return (bytes[kTrailerOptionsAt] & o) != 0; }
+  uint8_t WebSetupFlag() const { return bytes[kTrailerWebSetupAt]; }
+  void SetWebSetupFlag(uint8_t v) { bytes[kTrailerWebSetupAt] = v; }
+  uint8_t ConfirmDownloadFlag() const { return bytes[kTrailerConfirmDownloadAt]; }
+  void SetConfirmDownloadFlag(uint8_t v) { bytes[kTrailerConfirmDownloadAt] = v; }
+  uint8_t InstallAgentFlag() const { return bytes[kTrailerInstallAgentAt]; }
+  void SetInstallAgentFlag(uint8_t v) { bytes[kTrailerInstallAgentAt] = v; }
+  uint8_t AutoUpdateFlag() const { return bytes[kTrailerAutoUpdateAt]; }
+  void SetAutoUpdateFlag(uint8_t v) { bytes[kTrailerAutoUpdateAt] = v; }
+  uint32_t Length() const { return U32(kTrailerLengthAt); }
+  void SetLength(uint32_t v) { SetU32(kTrailerLengthAt, v); }
 
   std::string_view View() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
   void Clear() { bytes.fill(0); }
@@ -111,7 +90,8 @@ TInformHeader ParseInformHeader(std::string_view text);
 
 class TGFileInfo {
  public:
-  // Never fails: a missing or foreign file gives a reader with empty blocks.
+  // Never fails: a missing or foreign file gives a reader with empty blocks (as does no file).
+  TGFileInfo() = default;
   explicit TGFileInfo(std::string_view path);
 
   // After a successful open the first block offset points at the first entry block.

@@ -39,7 +39,7 @@ struct ExtractBuffers {
   std::unique_ptr<char[]> write{new char[kWriteBufferSize]};
 };
 
-int g_saveFailures = 0;
+int saveFailures = 0;
 
 // The window's messages are dispatched at most this often, as the download does: often enough for
 // the close box and the bars, while a look at the queue per entry or per chunk (a round trip to
@@ -86,7 +86,7 @@ class TargetFile {
     target_ = target;
     failed_ = reported_ = false;
     if (!Open()) Fail();
-    if (file_.IsOpen() ? file_.Created() : !FileExists(target_)) ui_.Progress(1, 0, 0, 0, 1, {});
+    if (file_.IsOpen() ? file_.Created() : !FileExists(target_)) ui_.Step({});
   }
 
   void Write(std::string_view data) {
@@ -98,7 +98,7 @@ class TargetFile {
   void EndPiece() {
     if (!failed_ || reported_) return;
     reported_ = true;
-    if (++g_saveFailures == 1) ui_.ShowError(SaveFailureText());
+    if (++saveFailures == 1) ui_.ShowError(SaveFailureText());
   }
 
   // The entry is complete: its stamp (the last piece's) is set and the file closed.
@@ -125,7 +125,7 @@ class TargetFile {
   }
 
   void Fail() {
-    if (!failed_) errorText_ = LastSystemErrorText();
+    if (!failed_) errorText_ = LastErrorText();
     failed_ = true;
     file_.Discard();
   }
@@ -331,20 +331,21 @@ std::string PartFilePath(std::string_view sourcePath, int part) {
   return std::string(base) + "." + IntToZeroPad(part, 3);
 }
 
-void ResetSaveFailureCount() { g_saveFailures = 0; }
+void ResetSaveFailureCount() { saveFailures = 0; }
 
-void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
-                    ExtractUI& ui, std::string_view diskPrompt, std::string_view promptCaption,
-                    std::string_view buttons, int charset, bool forcePrompt, std::string& markedEntry) {
+namespace {
+// The walk itself; raises EZLibError for a damaged compressed entry.
+void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
+                  ExtractUI& ui, bool forcePrompt, std::string& markedEntry, bool& carryOn) {
   const int64_t startTick = TickMs();
   const std::string folder(outputFolder);
-  bool carryOn = true;
+  carryOn = true;
   int part = 1;
   std::string current(sourcePath);
   TPackTrailer trailer;
   markedEntry.clear();
   ok = false;
-  ui.Progress(0, 0, 0, 0, 1, {});
+  ui.Reset(0, 0, 1);
   int blockIndex = 0;
   int64_t entriesStart = 0;
   ExtractBuffers buffers;
@@ -373,9 +374,8 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
       }
       const int64_t limit = std::min(end, file.Size());
       DebugLn("FileLen=" + IntToStr(end));
-      if (part == 1) ui.Progress(0, 0, int(trailer.EntryCount()), 0, 1, {});
-      if (!ForceDirectories(folder))
-        ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastSystemErrorText());
+      if (part == 1) ui.Reset(int(trailer.EntryCount()), 0, 1);
+      if (!ForceDirectories(folder)) ui.ShowError(folder + "<P><P>Unable to create Directory!<P><P>" + LastErrorText());
       while (end - pos > kTrailerSize) {
         pump.IfDue();
         if (ui.Cancelled()) break;
@@ -409,13 +409,12 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
     current = PartFilePath(sourcePath, part);
     if (forcePrompt || !FileExists(current)) {
       EjectCD(current);
-      const std::string prompt = ReplaceTextCI(diskPrompt, "<DISK_NUM>", IntToStr(part));
       do {
-        carryOn = ui.ConfirmNextDisk(prompt, promptCaption, buttons, charset);
+        carryOn = ui.ConfirmNextDisk(part);
         ui.WaitPumping(500);
       } while (!FileExists(current) && carryOn && !ui.Cancelled());
     }
-    ui.Progress(1, 0, 0, 0, 1, {});
+    ui.Step({});
     if (!carryOn || ui.Cancelled()) break;
   }
 
@@ -425,4 +424,27 @@ void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, 
   DebugLn("UnCompressTime: " + IntToStr(TickMs() - startTick) + " MS");
   DebugLn();
   ui.WaitPumping(500);
+}
+}  // namespace
+
+ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
+                             ExtractUI& ui, bool forcePrompt) {
+  ExtractResult result;
+  bool carryOn = true;
+  bool damaged = false;
+  try {
+    ExtractParts(sourcePath, outputFolder, agentName, result.checksumOk, ui, forcePrompt, result.markedEntry, carryOn);
+  } catch (const EZLibError& e) {
+    result.zlibError = e.what();
+    damaged = true;
+  }
+  // A closed window is a cancel, whatever the walk met before it stopped.
+  if (ui.Cancelled() || (!damaged && result.checksumOk && !carryOn)) {
+    result.end = ExtractEnd::Cancelled;
+  } else if (damaged) {
+    result.end = ExtractEnd::DamagedEntry;
+  } else {
+    result.end = result.checksumOk ? ExtractEnd::Done : ExtractEnd::NotAccepted;
+  }
+  return result;
 }

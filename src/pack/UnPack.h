@@ -7,18 +7,28 @@
 
 #include "pack/ExtractUI.h"
 
+// How an extraction ended.
+enum class ExtractEnd {
+  Done,          // every part was walked (an engine is there when markedEntry is not empty)
+  NotAccepted,   // a checksum test failed, or the source was not there to be read
+  Cancelled,     // the user gave up: a next-disk question answered Cancel, or the window closed
+  DamagedEntry,  // a compressed entry was corrupt; files written before it stay
+};
+
+struct ExtractResult {
+  ExtractEnd end = ExtractEnd::NotAccepted;
+  bool checksumOk = false;  // the last file read had a package trailer and passed its checksum test
+  std::string markedEntry;  // the entry name (or header) carrying "*"; empty when cancelled
+  std::string zlibError;    // zlib's text for a damaged entry
+};
+
 // Extracts the package at sourcePath (a stub executable, or a first part file ending in ".001")
-// into outputFolder. ok ends true when the last file read had a package trailer and passed its
-// checksum test; a file without one (or with a foreign magic) ends the walk with ok false: the set
-// is damaged. markedEntry receives the entry name (or header) carrying "*", and is cleared when
-// the user cancels a disk question.
-// agentName, when its file name part is not empty and the source is an ".exe" (or ".exe.001"),
-// gets a fresh agent copy of the stub written into outputFolder. diskPrompt has every
-// "<DISK_NUM>" replaced by the part number. An entry whose name would land outside outputFolder
-// is skipped. Raises EZLibError for a damaged compressed entry; files written before stay.
-void ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
-                    ExtractUI& ui, std::string_view diskPrompt, std::string_view promptCaption,
-                    std::string_view buttons, int charset, bool forcePrompt, std::string& markedEntry);
+// into outputFolder. agentName, when its file name part is not empty and the source is an ".exe"
+// (or ".exe.001"), gets a fresh agent copy of the stub written into outputFolder. forcePrompt asks
+// for every further part even when its file is there. An entry whose name would land outside
+// outputFolder is skipped. Never raises: zlib's exception ends as DamagedEntry.
+ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
+                             ExtractUI& ui, bool forcePrompt);
 
 // True for a relative name that stays inside the folder it is extracted to: not empty, no drive
 // or stream colon, no leading separator (absolute or UNC), no ".." component, no device name.

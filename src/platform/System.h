@@ -22,6 +22,9 @@ char LocaleDateSeparator();
 char LocaleTimeSeparator();
 // Milliseconds from a monotonic high-resolution counter.
 int64_t TickMs();
+// The system's text for the calling thread's last error (on Win32 "Error Reading "System error
+// <code>"" when the system has none for it).
+std::string LastErrorText();
 
 // Holds the process-wide critical section for its lifetime.
 class CriticalSectionLock {

@@ -1,48 +1,30 @@
-// The process-wide state of the stub: the own package reader, the role predicates, the window
-// class name and the exit code.
+// The process context: what the entry reads once and hands down.
 #include "stub/Stub.h"
 
-#include <memory>
+#include <utility>
 
-#include "pack/PackX.h"
-#include "platform/System.h"
-#include "stub/Roles.h"
+#include "setup/SetupFolders.h"
+#include "stub/CmdLine.h"
 #include "util/Utils.h"
 
-namespace {
-std::unique_ptr<TGFileInfo>& OwnPackageSlot() {
-  static std::unique_ptr<TGFileInfo> package;
-  return package;
+std::string ProcessContext::Param(std::string_view name) const { return ReadParamStr(name, cmdLine, ownPath); }
+bool ProcessContext::HasParam(std::string_view name) const { return ParamExists(name, cmdLine, ownPath); }
+
+ProcessContext MakeProcessContext(std::string ownPath, std::string rawCmdLine) {
+  ProcessContext c;
+  c.ownPath = std::move(ownPath);
+  c.cmdLine = std::move(rawCmdLine);
+  c.cmdParams = GetCmdParams(c.cmdLine, c.ownPath);
+  c.ownPackage = TGFileInfo(c.ownPath);
+  RoleInputs& in = c.roleInputs;
+  in.autoUpdateProg = c.ownPackage.IsAutoUpdateAgent();
+  in.wantsSpanRelaunch = c.ownPackage.WantsSpanRelaunch();
+  in.spanCdLvl = int(ReadParamInt("/SpanCdLvl=", 1, c.cmdLine, c.ownPath));
+  in.ownName = ExtractFileName(c.ownPath);
+  in.agentExeName = c.ownPackage.GetAgentExeName();
+  c.role = DecideRole(in);
+  c.windowClass = StubWindowClassFor(in.autoUpdateProg, c.ownPath);
+  c.workFolder = SetupWorkFolderOf(c.ownPath);
+  c.hidden = c.HasParam("/hide") || c.ownPackage.GetHideFlag();
+  return c;
 }
-std::string& WindowClassSlot() {
-  static std::string name;
-  return name;
-}
-int exitCode = 0;
-
-RoleInputs AgentInputs() {
-  RoleInputs in;
-  in.autoUpdateProg = ThisIs_AutoUpdateProg();
-  in.ownName = ExtractFileName(OwnExePath());
-  in.agentExeName = OwnPackage().GetAgentExeName();
-  return in;
-}
-}  // namespace
-
-void OpenOwnPackage() { OwnPackageSlot() = std::make_unique<TGFileInfo>(OwnExePath()); }
-void CloseOwnPackage() { OwnPackageSlot().reset(); }
-
-const TGFileInfo& OwnPackage() {
-  if (!OwnPackageSlot()) OpenOwnPackage();
-  return *OwnPackageSlot();
-}
-
-bool ThisIs_AutoUpdateProg() { return OwnPackage().IsAutoUpdateAgent(); }
-bool ThisIs_Plain_AutoUpdate_Exe() { return IsPlainAutoUpdateExe(AgentInputs()); }
-bool ThisIs_X_AutoUpdate_Exe() { return IsXAutoUpdateExe(AgentInputs()); }
-
-const std::string& StubWindowClassName() { return WindowClassSlot(); }
-void SetStubWindowClassName(const std::string& name) { WindowClassSlot() = name; }
-
-int StubExitCode() { return exitCode; }
-void SetStubExitCode(int code) { exitCode = code; }

@@ -1,31 +1,33 @@
-// The stub's main routine and the process-wide state it sets up: the own package, the role
-// predicates, the window class name and the exit code.
+// The stub's main routine and the one context of its process: built once by the entry from the
+// process's inputs (own path, command line, the package appended to the own file) and handed down
+// to the role that runs, which returns the process's exit code.
 #pragma once
 #include <string>
+#include <string_view>
 
-class TGFileInfo;
+#include "pack/PackX.h"
+#include "stub/Roles.h"
 
-// Runs the whole process: start lines, own package, role, end lines. Returns the exit code.
+struct ProcessContext {
+  std::string ownPath;    // full path of the running executable
+  std::string cmdLine;    // the raw command line, program path included
+  std::string cmdParams;  // the parameter part (GetCmdParams)
+  TGFileInfo ownPackage;  // read once, alive for the whole run
+  RoleInputs roleInputs;
+  StubRole role = StubRole::PlainStub;
+  std::string windowClass;  // one stub window of this class per setup file or agent
+  std::string workFolder;   // the setup work folder's name; made only by the role that uses it
+  bool hidden = false;      // "/hide" or the package's hide flag: a silent run
+
+  // A switch of this process's command line (see CmdLine.h).
+  std::string Param(std::string_view name) const;
+  bool HasParam(std::string_view name) const;
+};
+
+// Everything the process knows at its start, from its own path and raw command line.
+ProcessContext MakeProcessContext(std::string ownPath, std::string rawCmdLine);
+
+// Runs the whole process: start lines, context, role, end lines. Returns the exit code.
 int RunStub();
-// Picks the role and runs it (Win32).
-void DoRunStubWin();
-
-// The reader over the running executable's package; opened on first use when RunStub has not
-// opened it (tests, tools).
-const TGFileInfo& OwnPackage();
-// The package's auto-update flag; false when the file carries no package.
-bool ThisIs_AutoUpdateProg();
-// Own name equals the AU name / "X_" + AU name.
-bool ThisIs_Plain_AutoUpdate_Exe();
-bool ThisIs_X_AutoUpdate_Exe();
-// The class of the stub window, fixed by DoRunStubWin (".AutoUpdate." + own stem, or the own
-// path); the single-instance test looks for it.
-const std::string& StubWindowClassName();
-void SetStubWindowClassName(const std::string& name);
-// The process exit code: 0 unless a setup run stored one.
-int StubExitCode();
-void SetStubExitCode(int code);
-
-// Opens / frees the own package reader (the main routine's steps).
-void OpenOwnPackage();
-void CloseOwnPackage();
+// Picks the role and runs it (Win32); the process's exit code.
+int DoRunStubWin(const ProcessContext& context);

@@ -5,7 +5,6 @@
 
 #include "net/InetHTTP.h"
 #include "pack/PackX.h"
-#include "stub/Stub.h"
 #include "util/VDebug.h"
 
 namespace {
@@ -38,14 +37,28 @@ bool BarFillChanges(int from, int to, int maximum, int width) {
   return int64_t(from) * width / maximum != int64_t(to) * width / maximum;
 }
 
-void StubProgressCallback(int kind, int, int maximum, int position, int step, std::string_view) {
-  if (progressState.Apply(kind, maximum, position, step)) UpdateProgressBars(progressState, kind == 0);
+namespace {
+class WindowBars : public Progress {
+ public:
+  void Reset(int maximum, int position, int step) override {
+    progressState.Apply(0, maximum, position, step);
+    UpdateProgressBars(progressState, true);
+  }
+  void Step(std::string_view) override {
+    progressState.Apply(1, 0, 0, 0);
+    UpdateProgressBars(progressState, false);
+  }
+};
+}  // namespace
+
+Progress& StubBars() {
+  static WindowBars bars;
+  return bars;
 }
 
-StubWinOptions OwnStubWinOptions() {
-  const TGFileInfo& package = OwnPackage();
+StubWinOptions StubWinOptionsFor(const TGFileInfo& package, std::string_view className) {
   StubWinOptions options;
-  options.className = StubWindowClassName();
+  options.className = className;
   options.title = package.GetLangString("s0", options.title);
   options.fontName = package.GetFontName();
   options.fontSize = package.GetFontSize();

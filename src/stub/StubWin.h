@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "ui/MsgBoxLayout.h"
+#include "util/Progress.h"
+
+class TGFileInfo;
 
 inline constexpr int kStubWinWidth = 492;
 inline constexpr int kStubWinHeight = 110;
@@ -21,6 +24,8 @@ struct StubWinOptions {
   int fontSize = 8;
   int charset = 0;
   // Every tick of timer 1: the setup run (which stops the timer first) or the agent's cycle.
+  // The hooks are plain functions (std::function would cost the stub about half a kilobyte); what
+  // a role's hooks need lives with the role.
   void (*onTimer)() = nullptr;
   // Messages 1123, 1124 and 1125 (agent control); the result of 1125 is the message's result.
   intptr_t (*onControlMessage)(unsigned msg, uintptr_t wParam, intptr_t lParam) = nullptr;
@@ -30,9 +35,9 @@ struct StubWinOptions {
   void (*onLoopEnd)() = nullptr;
 };
 
-// Options from the running stub: the window class name fixed by the role decision, the title
-// ("s0") and the font of the own package's language. The hooks are left to the role.
-StubWinOptions OwnStubWinOptions();
+// Options of a stub window of the given class with the title ("s0") and the font of the
+// package's language. The hooks are left to the role.
+StubWinOptions StubWinOptionsFor(const TGFileInfo& package, std::string_view className);
 
 // Builds the window, runs the message loop and returns when the loop ends; false when the window
 // could not be made (no loop ran). In a namespace of its own because the platform headers declare
@@ -56,9 +61,9 @@ void StopMainTimer();
 // a font of the face and charset at the given point size.
 void SetStatusText(std::string_view text, std::string_view fontName, int charset, int fontSize);
 
-// The progress receiver of the extraction and the progress bar object: kind 0 resets the main bar
-// to 0..maximum at position with step (and the activity bar to 0..5), kind 1 advances both.
-void StubProgressCallback(int kind, int minimum, int maximum, int position, int step, std::string_view text);
+// The window's two bars as a Progress: a reset sets the main bar to 0..maximum at position with
+// step (and the activity bar to 0..5), a step advances both.
+Progress& StubBars();
 
 // First close request: raises the download abort flag and keeps the window (false); a later one
 // lets it close (true).
@@ -75,8 +80,8 @@ struct StubProgressState {
   int mainStep = 10;
   int activityPos = 0;
   uint32_t activityCounter = 0;
-  // Applies one callback; false for kinds that change nothing. The main bar stops at its maximum
-  // instead of starting over as the control's own step would.
+  // Applies one report (kind 0 a reset, 1 a step); false for kinds that change nothing. The main bar stops at its
+  // maximum instead of starting over as the control's own step would.
   bool Apply(int kind, int maximum, int position, int step);
 };
 const StubProgressState& StubProgress();

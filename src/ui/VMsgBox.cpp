@@ -2,8 +2,6 @@
 // shortcuts with their fallback texts.
 #include "ui/VMsgBox.h"
 
-#include "pack/PackX.h"
-#include "stub/Stub.h"
 #include "ui/MsgBoxLayout.h"
 #include "util/Utils.h"
 #include "util/VSUB.h"
@@ -14,9 +12,10 @@ MsgBoxFont& FontState() {
   return font;
 }
 
-// Captions and button texts from the own package's language block, else the compiled defaults.
-std::string LangString(std::string_view key, std::string_view def) { return OwnPackage().GetLangString(key, def); }
+const MsgBoxTexts* textsInUse = nullptr;
 }  // namespace
+
+void SetMsgBoxTexts(const MsgBoxTexts* texts) { textsInUse = texts; }
 
 void SetMsgBoxFont(std::string_view face, int size, int charset) {
   MsgBoxFont& font = FontState();
@@ -28,11 +27,9 @@ void SetMsgBoxFont(std::string_view face, int size, int charset) {
 const MsgBoxFont& GetMsgBoxFont() { return FontState(); }
 
 std::string MsgBoxKindCaption(MsgBoxKind kind) {
-  const std::string name = SUB::Get(kMsgBoxKinds, kind);
-  return LangString(name, name);
+  return textsInUse ? textsInUse->captions[kind] : SUB::Get(kMsgBoxKinds, kind);
 }
-
-std::string MsgBoxButtonList() { return LangString("BtnText", kMsgBoxDefaultButtons); }
+std::string MsgBoxButtonList() { return textsInUse ? textsInUse->buttons : std::string(kMsgBoxDefaultButtons); }
 
 MsgBoxExCall PrepareMsgBoxEx(intptr_t ownerMode, std::string_view text, std::string_view caption, int charset,
                              uint32_t flags) {

@@ -17,6 +17,15 @@ struct MsgBoxFont {
   int charset = 1;  // DEFAULT_CHARSET
 };
 
+// The captions of the three kinds (in MsgBoxKind order) and the button list, which a box takes when
+// its caller gives none. The program's entry makes them from its package's language and keeps them
+// while boxes may show; ui/ never looks them up itself. Without them (nullptr) the compiled ones.
+struct MsgBoxTexts {
+  std::string captions[3] = {"Error", "Attention", "Confirm"};
+  std::string buttons{kMsgBoxDefaultButtons};
+};
+void SetMsgBoxTexts(const MsgBoxTexts* texts);
+
 // Face and charset always; the size only when it is not 0. Persists for every later box.
 void SetMsgBoxFont(std::string_view face, int size, int charset);
 const MsgBoxFont& GetMsgBoxFont();

@@ -94,3 +94,5 @@ void DeleteMySelf(bool removeFolder, bool shortNames);
 std::string SelfDeleteScript(std::string_view exe, std::string_view dir, std::string_view batch, bool removeFolder,
                              bool quoted);
 bool EjectCD(std::string_view path);
+// Whether the root letter + ":\" is a fixed disk (never on the host, which has no drive letters).
+bool IsFixedDrive(char letter);

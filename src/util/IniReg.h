@@ -1,7 +1,7 @@
-// INI files, registry values by textual path, platform and identity, standard folders and message
-// pumping. Thin wrappers that never fail towards the caller: each gives its default, an empty text
-// or false. The path and value rules are portable and tested on the host; the rest is Win32 (the
-// host build has INI files and the folder getters, and an empty registry).
+// INI files, registry values by textual path, platform and identity, and standard folders. Thin
+// wrappers that never fail towards the caller: each gives its default, an empty text or false. The path and value rules
+// are portable and tested on the host; the rest is Win32 (the host build has INI files and the folder getters, and an
+// empty registry).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -48,8 +48,6 @@ std::string GetRegisteredOwner();
 std::string GetRegisteredOrganization();
 // The developer flag: on exactly when the environment variable "DVX" is "507"; read once.
 bool IsDeveloperMode();
-// The system's text for the last error of the calling thread.
-std::string LastErrorText();
 
 // --- folders (with the flag: exactly one trailing backslash; without: none)
 std::string GetWinDir(bool withBackslash);
@@ -58,17 +56,3 @@ std::string GetTempDir(bool withBackslash);
 // The program's own full path; with baseNameOnly its file name without the extension.
 std::string GetExePath(bool baseNameOnly);
 std::string GetExeDir(bool withBackslash);
-
-// --- waiting without blocking the thread's windows
-// Dispatches every pending message of the calling thread, then sleeps ms.
-void PumpMessages(int ms);
-// Dispatches every pending message when intervalMs have passed since the last dispatch through
-// here; true when it did. For loops that would otherwise look at the queue thousands of times a
-// second: every look costs a round trip to the window system under Wine, and the windows repaint
-// just as well at a hundred dispatches a second.
-inline constexpr int64_t kPumpIntervalMs = 10;
-bool PumpMessagesIfDue(int64_t intervalMs = kPumpIntervalMs);
-// The pump slice of a wait: a given slice as it is; 0 means ms / 10, limited to 1..25.
-int WaitSlice(int slice, int64_t ms);
-// Pumps messages in slices until ms milliseconds have passed.
-void WaitPumping(int slice, int64_t ms);

@@ -9,33 +9,33 @@
 #include "util/Utils.h"
 
 namespace {
-DebugViewerSink* g_sink = nullptr;
-bool g_sinkInstalled = false;
-std::string g_buffer;
-bool g_logEnabled = false;
-std::string g_logMarker = "   ";
-std::string g_logFileName;
+DebugViewerSink* viewerSink = nullptr;
+bool sinkInstalled = false;
+std::string pending;
+bool logEnabled = false;
+std::string logMarker = "   ";
+std::string logFileName;
 
 DebugViewerSink* Sink() {
-  if (!g_sinkInstalled) {
-    g_sinkInstalled = true;
-    g_sink = PlatformDebugViewerSink();
+  if (!sinkInstalled) {
+    sinkInstalled = true;
+    viewerSink = PlatformDebugViewerSink();
   }
-  return g_sink;
+  return viewerSink;
 }
 }  // namespace
 
 DebugViewerSink* SetDebugViewerSink(DebugViewerSink* sink) {
   DebugViewerSink* previous = Sink();
-  g_sink = sink;
+  viewerSink = sink;
   return previous;
 }
 
 void DebugFlush() {
   CriticalSectionLock lock;
-  if (g_buffer.empty()) return;
-  std::string chunk = g_buffer.substr(0, kDebugMaxChunk);
-  g_buffer.clear();
+  if (pending.empty()) return;
+  std::string chunk = pending.substr(0, kDebugMaxChunk);
+  pending.clear();
   // The channel must never make the program fail: whatever the forward raises is dropped.
   try {
     if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
@@ -45,11 +45,11 @@ void DebugFlush() {
 
 void DebugWrite(std::string_view text) {
   while (!text.empty()) {
-    size_t room = kDebugBufferSize - g_buffer.size();
+    size_t room = kDebugBufferSize - pending.size();
     size_t take = text.size() < room ? text.size() : room;
-    g_buffer.append(text.substr(0, take));
+    pending.append(text.substr(0, take));
     text.remove_prefix(take);
-    if (g_buffer.size() >= kDebugBufferSize) DebugFlush();
+    if (pending.size() >= kDebugBufferSize) DebugFlush();
   }
 }
 
@@ -59,9 +59,9 @@ void DebugLn(std::string_view text) {
   DebugFlush();
 }
 
-void SetLogEnabled(bool enabled) { g_logEnabled = enabled; }
-bool IsLogEnabled() { return g_logEnabled; }
-void SetLogMarker(std::string_view marker) { g_logMarker = marker; }
+void SetLogEnabled(bool enabled) { logEnabled = enabled; }
+bool IsLogEnabled() { return logEnabled; }
+void SetLogMarker(std::string_view marker) { logMarker = marker; }
 
 std::string LogFileNameFor(std::string_view ownPath) {
   size_t slash = ownPath.find_last_of("\\/:");
@@ -87,11 +87,11 @@ std::string FormatLogLine(std::string_view timeText, unsigned long threadId, std
 }
 
 std::string GetLogFileName() {
-  if (g_logFileName.empty()) g_logFileName = LogFileNameFor(OwnExePath());
-  return g_logFileName;
+  if (logFileName.empty()) logFileName = LogFileNameFor(OwnExePath());
+  return logFileName;
 }
 
 void WriteStubLog(std::string_view message) {
-  if (!g_logEnabled) return;
-  AppendText(GetLogFileName(), FormatLogLine(LogTimestamp(LocalNow()), CurrentThreadId(), g_logMarker, message));
+  if (!logEnabled) return;
+  AppendText(GetLogFileName(), FormatLogLine(LogTimestamp(LocalNow()), CurrentThreadId(), logMarker, message));
 }

@@ -186,36 +186,38 @@ bool InspectFile(const std::string& path, Walk& walk) {
     walk.healthy = false;
     return false;
   }
-  std::string t = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kPackTrailerSize) - 4);
-  t.resize(kPackTrailerSize, '\0');
-  bool magicOk = U32(t, 12) == kPackTrailerMagic;
-  int meta = uint8_t(t[1]) ? uint8_t(t[1]) : 2;
-  uint32_t stored = U32(t, 16), computed = PackChecksumOfFile(path, int(trailerLen));
-  bool sumOk = stored == computed || stored == kPackChecksumOff || computed == kPackChecksumOff;
+  std::string t = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kTrailerSize) - 4);
+  t.resize(kTrailerSize, '\0');
+  bool magicOk = U32(t, kTrailerMagicAt) == kPackMagic;
+  int meta = uint8_t(t[kTrailerMetaCountAt]) ? uint8_t(t[kTrailerMetaCountAt]) : 2;
+  uint32_t stored = U32(t, kTrailerChecksumAt), computed = PackChecksumOfFile(path, int(trailerLen));
+  bool sumOk = stored == computed || stored == kChecksumDisabled || computed == kChecksumDisabled;
   std::printf("trailer: length %lld, magic %s, meta blocks %d, first block %u, entry count %u\n",
-              static_cast<long long>(trailerLen), magicOk ? "ok" : "WRONG", meta, U32(t, 4), U32(t, 8));
+              static_cast<long long>(trailerLen), magicOk ? "ok" : "WRONG", meta, U32(t, kTrailerFirstBlockAt),
+              U32(t, kTrailerEntryCountAt));
   std::printf("checksum: stored %u, computed %u: %s\n", stored, computed,
-              stored == kPackChecksumOff || computed == kPackChecksumOff ? "check off"
-              : sumOk                                                    ? "holds"
-                                                                         : "DOES NOT HOLD");
+              stored == kChecksumDisabled || computed == kChecksumDisabled ? "check off"
+              : sumOk                                                      ? "holds"
+                                                                           : "DOES NOT HOLD");
   std::printf("space table:");
-  for (int i = 0; i < 9; ++i) std::printf(" %u", U32(t, 28 + 4 * i));
-  uint8_t opt = uint8_t(t[65]);
-  std::printf("\noptions 0x%02X:%s%s%s%s%s\n", opt, opt & kPackConfirmTempExtract ? " confirm-temp-extract" : "",
-              opt & kPackContinued ? " continued" : "", opt & kPackSpanRelaunch ? " span-relaunch" : "",
-              opt & kPackSecondaryBar ? " secondary-bar" : "", opt & kPackAgentLog ? " agent-log" : "");
-  std::printf("flags: web-setup %d, confirm-download %d, install-agent %d, auto-update-agent %d\n", uint8_t(t[66]),
-              uint8_t(t[67]), uint8_t(t[68]), uint8_t(t[69]));
+  for (int i = 0; i < kSpaceTableEntries; ++i) std::printf(" %u", U32(t, kTrailerSpaceAt + 4 * i));
+  uint8_t opt = uint8_t(t[kTrailerOptionsAt]);
+  std::printf("\noptions 0x%02X:%s%s%s%s%s\n", opt, opt & kOptionConfirmTempExtract ? " confirm-temp-extract" : "",
+              opt & kOptionContinued ? " continued" : "", opt & kOptionSpanRelaunch ? " span-relaunch" : "",
+              opt & kOptionSecondaryBar ? " secondary-bar" : "", opt & kOptionAgentLog ? " agent-log" : "");
+  std::printf("flags: web-setup %d, confirm-download %d, install-agent %d, auto-update-agent %d\n",
+              uint8_t(t[kTrailerWebSetupAt]), uint8_t(t[kTrailerConfirmDownloadAt]), uint8_t(t[kTrailerInstallAgentAt]),
+              uint8_t(t[kTrailerAutoUpdateAt]));
   walk.healthy &= magicOk && sumOk;
-  if (!magicOk) return opt & kPackContinued;
+  if (!magicOk) return opt & kOptionContinued;
   if (walk.part == 1) walk.metaBlocks = meta;
 
-  if (walk.part == 1) walk.relaunch = opt & kPackSpanRelaunch;
-  int64_t pos = U32(t, 4);
+  if (walk.part == 1) walk.relaunch = opt & kOptionSpanRelaunch;
+  int64_t pos = U32(t, kTrailerFirstBlockAt);
   bool entriesShown = false;
   static const char* const kUpdateNames[5] = {"info URL", "info file", "agent exe", "token", "hide"};
   static const char* const kWebNames[5] = {"URL", "setup name", "always download", "token", "size"};
-  while (end - pos > kPackTrailerSize) {
+  while (end - pos > kTrailerSize) {
     int32_t len = int32_t(U32(r.Read(pos, 4), 0));
     int64_t n = len < 0 ? -int64_t(len) : len;
     if (pos + 4 + n > end) {
@@ -249,7 +251,7 @@ bool InspectFile(const std::string& path, Walk& walk) {
     walk.Entry(name, stamp, total - int64_t(zero) - 1);
   }
   walk.FlushEntry();
-  return opt & kPackContinued;
+  return opt & kOptionContinued;
 }
 
 int InspectSet(const std::string& path, Walk& walk) {

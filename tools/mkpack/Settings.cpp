@@ -237,8 +237,8 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
     const char* key;
     uint8_t bit;
   };
-  for (const Flag& f : {Flag{"ConfirmTempExtract", kPackConfirmTempExtract}, Flag{"SecondaryBar", kPackSecondaryBar},
-                        Flag{"AgentLog", kPackAgentLog}}) {
+  for (const Flag& f : {Flag{"ConfirmTempExtract", kOptionConfirmTempExtract},
+                        Flag{"SecondaryBar", kOptionSecondaryBar}, Flag{"AgentLog", kOptionAgentLog}}) {
     bool on = false;
     if (auto e = ReadBool(ini, "Options", f.key, on); !e.empty()) return e;
     if (on) job.options |= f.bit;
@@ -272,29 +272,16 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
   return {};
 }
 
-int RunBuild(const std::vector<std::string>& args) {
-  std::vector<std::string> options = args;
+std::string PrepareBuild(const std::string& iniPath, const std::vector<std::string>& options, BuildInputs& in) {
   IniFile ini;
   std::string iniDir;
-  if (!options.empty() && options[0].rfind("--", 0) != 0) {
-    const std::string iniPath = options[0];
-    options.erase(options.begin());
+  if (!iniPath.empty()) {
     std::string text, error;
-    if (auto e = ReadWholeFile(iniPath, "settings file", text); !e.empty()) {
-      std::fprintf(stderr, "mkpack: %s\n", e.c_str());
-      return 2;
-    }
-    if (!ini.Parse(text, &error)) {
-      std::fprintf(stderr, "mkpack: %s: %s\n", iniPath.c_str(), error.c_str());
-      return 2;
-    }
+    if (auto e = ReadWholeFile(iniPath, "settings file", text); !e.empty()) return e;
+    if (!ini.Parse(text, &error)) return iniPath + ": " + error;
     iniDir = fs::path(iniPath).parent_path().string();
   }
-  BuildInputs in;
-  if (auto e = ReadBuildInputs(ini, iniDir, options, in); !e.empty()) {
-    std::fprintf(stderr, "mkpack: %s\n", e.c_str());
-    return 2;
-  }
+  if (auto e = ReadBuildInputs(ini, iniDir, options, in); !e.empty()) return e;
   PackJob& job = in.job;
   std::string error = ReadWholeFile(in.stubPath, "stub", job.stub);
   if (error.empty() && !in.enginePath.empty()) {
@@ -304,24 +291,38 @@ int RunBuild(const std::vector<std::string>& args) {
     if (!FileExists(in.enginePath)) error = "the engine " + in.enginePath + " does not exist";
   }
   if (error.empty() && !in.filesDir.empty()) error = CollectFiles(in.filesDir, job.files);
-  if (!error.empty()) {
-    std::fprintf(stderr, "mkpack: %s\n", error.c_str());
+  return error;
+}
+
+std::string ExecuteBuild(const BuildInputs& in, std::vector<std::string>& written) {
+  if (in.job.engine.name.empty() && !in.quiet)
+    std::fputs("mkpack: warning: no engine; the setup will extract its files and start nothing\n", stderr);
+  ProgressLine progress(in.quiet);
+  return WritePackage(in.job, in.outPath, &written, std::ref(progress));
+}
+
+void PrintWritten(const std::vector<std::string>& written) {
+  for (const auto& path : written)
+    std::printf("%s  %lld bytes\n", path.c_str(), static_cast<long long>(GetFileSizeByName(path)));
+}
+
+int RunBuild(const std::vector<std::string>& args) {
+  std::vector<std::string> options = args;
+  std::string iniPath;
+  if (!options.empty() && options[0].rfind("--", 0) != 0) {
+    iniPath = options[0];
+    options.erase(options.begin());
+  }
+  BuildInputs in;
+  if (auto e = PrepareBuild(iniPath, options, in); !e.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", e.c_str());
     return 2;
   }
-  if (job.engine.name.empty() && !in.quiet)
-    std::fputs("mkpack: warning: no engine; the setup will extract its files and start nothing\n", stderr);
-
   std::vector<std::string> written;
-  {
-    ProgressLine progress(in.quiet);
-    error = WritePackage(job, in.outPath, &written, std::ref(progress));
-  }
-  if (!error.empty()) {
-    std::fprintf(stderr, "mkpack: %s\n", error.c_str());
+  if (auto e = ExecuteBuild(in, written); !e.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", e.c_str());
     return 1;
   }
-  if (!in.quiet)
-    for (const auto& path : written)
-      std::printf("%s  %lld bytes\n", path.c_str(), static_cast<long long>(GetFileSizeByName(path)));
+  if (!in.quiet) PrintWritten(written);
   return 0;
 }

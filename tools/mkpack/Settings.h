@@ -21,5 +21,15 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
 // Bytes with an optional K, M or G suffix (binary units); -1 when the text is not such a size.
 long long ParseByteSize(const std::string& text);
 
+// Reads the settings file (none when iniPath is empty) and the options into inputs, and loads the
+// stub, the engine and the list of files. Returns the error text (a fault of the settings or the
+// command line), empty on success.
+std::string PrepareBuild(const std::string& iniPath, const std::vector<std::string>& options, BuildInputs& inputs);
+// Writes the package(s) with progress on stderr; written receives the files. Returns the error
+// text, empty on success.
+std::string ExecuteBuild(const BuildInputs& inputs, std::vector<std::string>& written);
+// The files written with their sizes, on stdout.
+void PrintWritten(const std::vector<std::string>& written);
+
 // "mkpack build ARGS"; returns the exit code.
 int RunBuild(const std::vector<std::string>& args);

@@ -12,7 +12,7 @@ bool IsInternetConnected(std::string& reason) {
 int32_t HTTP_GetFileSize(std::string_view) { return -1; }
 
 void HTTP_DownloadFile_Incremental(uintptr_t, std::string_view, std::string_view, std::string_view, std::string_view,
-                                   std::string& content, DownloadProgress*, std::string& error) {
+                                   std::string& content, Progress*, std::string& error) {
   content.clear();
   error = "Unable to initialize \"WinINet.dll\"";
 }

@@ -10,6 +10,7 @@
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 
@@ -143,7 +144,7 @@ int32_t HTTP_GetFileSize(std::string_view url) {
 
 void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, std::string_view target,
                                    std::string_view userName, std::string_view password, std::string& content,
-                                   DownloadProgress* progress, std::string& error) {
+                                   Progress* progress, std::string& error) {
   error.clear();
   content.clear();
   {

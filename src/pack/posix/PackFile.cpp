@@ -24,5 +24,3 @@ uint32_t QueryClusterSize(std::string_view path) {
   if (statvfs(NativePath(path).c_str(), &info) != 0) return 0;
   return uint32_t(info.f_bsize);
 }
-
-std::string LastSystemErrorText() { return std::strerror(errno); }

@@ -16,14 +16,3 @@ uint32_t QueryClusterSize(std::string_view path) {
   if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return 0;
   return sectorsPerCluster * bytesPerSector;
 }
-
-std::string LastSystemErrorText() {
-  DWORD code = GetLastError();
-  char* text = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result(text ? text : "", n);
-  if (text) LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-  return result;
-}

@@ -6,6 +6,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -42,12 +44,14 @@ DateTime LocalNow() {
 char LocaleDateSeparator() { return '/'; }
 char LocaleTimeSeparator() { return ':'; }
 
+std::string LastErrorText() { return std::strerror(errno); }
+
 int64_t TickMs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-static std::recursive_mutex g_section;
-CriticalSectionLock::CriticalSectionLock() { g_section.lock(); }
-CriticalSectionLock::~CriticalSectionLock() { g_section.unlock(); }
+static std::recursive_mutex debugSection;
+CriticalSectionLock::CriticalSectionLock() { debugSection.lock(); }
+CriticalSectionLock::~CriticalSectionLock() { debugSection.unlock(); }

@@ -34,6 +34,19 @@ static char LocaleChar(LCTYPE type, char fallback) {
 char LocaleDateSeparator() { return LocaleChar(LOCALE_SDATE, '/'); }
 char LocaleTimeSeparator() { return LocaleChar(LOCALE_STIME, ':'); }
 
+std::string LastErrorText() {
+  DWORD code = GetLastError();
+  char* text = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  if (n == 0 || !text) return "Error Reading \"System error " + std::to_string(code) + "\"";
+  // The system's texts end in a line break (and sometimes a blank).
+  while (n > 0 && static_cast<unsigned char>(text[n - 1]) <= ' ') --n;
+  std::string result(text, n);
+  LocalFree(text);
+  return result;
+}
+
 int64_t TickMs() {
   static double factor = [] {
     LARGE_INTEGER f;

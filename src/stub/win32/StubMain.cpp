@@ -1,97 +1,130 @@
-// The stub's main routine and its role decision: start lines, own package, which of the four
-// roles this process plays, end lines, exit code.
+// The stub's main routine and its roles on Win32: start lines, the process context, which of the
+// four roles this process plays, end lines, exit code.
 #include <windows.h>
 
 #include "agent/StubGlob.h"
-#include "pack/PackFile.h"
 #include "pack/PackX.h"
-#include "pack/StubSetup.h"
-#include "pack/win32/StubSetupWin.h"
 #include "platform/System.h"
-#include "stub/CmdLine.h"
+#include "setup/SetupFolders.h"
+#include "setup/StubSetup.h"
+#include "setup/WebSetup.h"
 #include "stub/Roles.h"
 #include "stub/RolesAgent.h"
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
+#include "stub/win32/SetupWindowHost.h"
+#include "ui/VMsgBox.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
+#include "util/win32/StartProcess.h"
 
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
+// The role that runs the stub window: its context, whether its setup run is working, and the exit
+// code that run returned. The window's hooks are plain functions, so they find the role here.
+struct WindowRole {
+  const ProcessContext* context = nullptr;
+  bool setupRunning = false;
+  int exitCode = 0;
+} windowRole;
+
 // The stub window with the own package's title and font; onTimer drives the role. Without its
 // window the role cannot run, and the exit code says so.
-void RunStubWindow(void (*onTimer)()) {
-  const TGFileInfo& own = OwnPackage();
-  StubWinOptions options;
-  options.className = StubWindowClassName();
-  options.title = own.GetLangString("s0", "Velkit Installation Suite");
-  options.fontName = own.GetFontName();
-  options.fontSize = own.GetFontSize();
-  options.charset = own.GetCharset();
+void RunStubWindow(const ProcessContext& context, void (*onTimer)()) {
+  windowRole.context = &context;
+  StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
   options.onTimer = onTimer;
-  // The window's end removes the setup work folder (made first if this process had none), unless
-  // a setup run still works in it: a close during the extraction cancels it, and the run's end
-  // removes the folder.
+  // The window's end removes the setup work folder, unless a setup run still works in it: a close
+  // during the extraction cancels it, and the run's end removes the folder.
   options.onDestroy = [] {
-    if (!SetupRunInProgress()) RemoveFolderTree(SetupWorkFolder(), false);
+    if (!windowRole.setupRunning) RemoveFolderTree(windowRole.context->workFolder, false);
   };
-  if (!StubWin::WinMain(options)) SetStubExitCode(kExitNoWindow);
+  if (!StubWin::WinMain(options)) windowRole.exitCode = kExitNoWindow;
 }
 
-// The relaunched copy's path, computed without touching the setup work folder: the copy keeps the
-// time stamp, so it computes the same folder.
-std::string SpanCopyOfOwnFile() {
-  const std::string ownPath = OwnExePath();
-  return SpanCopyPath(SetupWorkFolderFor(GetTempDir(true), GetFileDosTime(ownPath)), ExtractFileName(ownPath));
+// What the setup run of this process is asked to do.
+SetupRequest SetupRequestFor(const ProcessContext& context) {
+  const TGFileInfo& own = context.ownPackage;
+  SetupRequest request;
+  request.packageFile = context.ownPath;
+  // A relaunched copy reads the part files of the setup that started it.
+  if (std::string firstPart = context.Param("/SpanDiskFName1="); !firstPart.empty()) request.packageFile = firstPart;
+  request.folder = context.workFolder;
+  request.agentName = own.InstallsAgent() ? own.GetAgentExeName() : std::string();
+  request.extraSwitches = context.cmdParams;
+  request.ownPath = context.ownPath;
+  request.autoUpdateProg = own.IsAutoUpdateAgent();
+  request.foreground = !context.hidden;
+  request.infoFile = InfoFilePath(context.ownPath, own);
+  request.originalFile = OriginalFilePath(context.ownPath, own);
+  return request;
+}
+
+// The first timer tick of a plain install stub: runs the whole setup once.
+SetupOutcome StartSetupRun(const ProcessContext& context) {
+  StopMainTimer();
+  windowRole.setupRunning = true;
+  PrepareWorkFolder(context.workFolder);
+  SetupWindowHost host;
+  const SetupRequest request = SetupRequestFor(context);
+  const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
+                                                               : RunSetupPackage(request, host);
+  RemoveFolderTree(context.workFolder, false);
+  windowRole.setupRunning = false;
+  PostQuitMessage(0);
+  return outcome;
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
 // False when the copy or its start failed; the folder then goes again.
-bool SpanDiskRelaunch() {
-  const std::string ownPath = OwnExePath();
-  const std::string folder = SetupWorkFolder();
-  const std::string copy = SpanCopyPath(folder, ExtractFileName(ownPath));
-  bool started = CopyFileTo(ownPath, copy, true);
+bool SpanDiskRelaunch(const ProcessContext& context) {
+  PrepareWorkFolder(context.workFolder);
+  // The copy keeps the time stamp, so it computes the same setup work folder.
+  const std::string copy = SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath));
+  bool started = CopyFileTo(context.ownPath, copy, true);
   if (!started) {
-    DebugLn(Pid() + " ==== SpanDisk relaunch: cannot copy to " + copy + ": " + LastSystemErrorText());
+    DebugLn(Pid() + " ==== SpanDisk relaunch: cannot copy to " + copy + ": " + LastErrorText());
   } else {
-    const std::string command = copy + " " + SpanRelaunchArgs(GetCmdParams(), ownPath);
+    const std::string command = copy + " " + SpanRelaunchArgs(context.cmdParams, context.ownPath);
     DebugLn(Pid() + " ==== SpanDisk relaunch >>" + command + "<<");
     KernelHandle process(RunProcess(command, SW_HIDE));
     started = bool(process);
-    if (!started) DebugLn(Pid() + " ==== SpanDisk relaunch: cannot start the copy: " + LastSystemErrorText());
+    if (!started) DebugLn(Pid() + " ==== SpanDisk relaunch: cannot start the copy: " + LastErrorText());
   }
-  if (!started) RemoveFolderTree(folder, false);
+  if (!started) RemoveFolderTree(context.workFolder, false);
   return started;
+}
+
+// The presentation of every box of the process: the own package's captions and buttons.
+MsgBoxTexts OwnMsgBoxTexts(const TGFileInfo& own) {
+  MsgBoxTexts texts;
+  for (std::string& caption : texts.captions) caption = own.GetLangString(caption, caption);
+  texts.buttons = own.GetLangString("BtnText", texts.buttons);
+  return texts;
 }
 }  // namespace
 
-void DoRunStubWin() {
+int DoRunStubWin(const ProcessContext& context) {
   WriteStubLog("DoRunStubWin() --- Start");
-  const std::string ownPath = OwnExePath();
-  RoleInputs in;
-  in.autoUpdateProg = ThisIs_AutoUpdateProg();
-  in.wantsSpanRelaunch = OwnPackage().WantsSpanRelaunch();
-  in.spanCdLvl = int(ReadParamInt("/SpanCdLvl=", 1));
-  in.ownName = ExtractFileName(ownPath);
-  in.agentExeName = OwnPackage().GetAgentExeName();
-  SetStubWindowClassName(StubWindowClassFor(in.autoUpdateProg, ownPath));
-
+  const RoleInputs& in = context.roleInputs;
   const bool xWasRunning = FindWindowA(XAgentWindowClass(in.agentExeName).c_str(), nullptr) != nullptr;
   WriteStubLog(std::string("X_ExeIsRunning=") + BoolToText(xWasRunning));
   WriteStubLog(std::string("ThisIs_Plain_AutoUpdate_Exe=") + BoolToText(IsPlainAutoUpdateExe(in)));
   WriteStubLog(std::string("ThisIs_X_AutoUpdate_Exe=") + BoolToText(IsXAutoUpdateExe(in)));
 
-  const StubRole role = DecideRole(in);
+  const StubRole role = context.role;
   // One window per class: a second start of the same setup file (or agent) does no work. A
-  // relaunching setup file has no window of its own; its run is the copy's window, and relaunching
-  // again would remake the setup work folder under that run.
-  const std::string runningClass = role == StubRole::SpanRelaunch ? SpanCopyOfOwnFile() : StubWindowClassName();
+  // relaunching setup file has no window of its own; its run is the copy's window (whose class is
+  // the copy's path), and relaunching again would remake the setup work folder under that run.
+  const std::string runningClass = role == StubRole::SpanRelaunch
+                                       ? SpanCopyPath(context.workFolder, ExtractFileName(context.ownPath))
+                                       : context.windowClass;
   const bool anotherRuns = FindWindowA(runningClass.c_str(), nullptr) != nullptr;
   DebugLn(Pid() + " ==== Role=" + RoleName(role) + (anotherRuns ? " (another instance runs)" : ""));
+  int exitCode = 0;
   if (!anotherRuns) {
     switch (role) {
       case StubRole::PlainAgent:
@@ -101,42 +134,46 @@ void DoRunStubWin() {
         WriteStubLog("CheckTestMode");
         CheckTestMode(true);
         WriteStubLog("WinMain");
-        RunStubWindow(AgentTimerTick);
+        RunStubWindow(context, AgentTimerTick);
+        exitCode = windowRole.exitCode;
         WriteStubLog("DeleteMySelf");
         DeleteMySelf(false, false);
         break;
       case StubRole::SpanRelaunch:
-        if (!SpanDiskRelaunch()) SetStubExitCode(kExitRelaunchFailed);
+        if (!SpanDiskRelaunch(context)) exitCode = kExitRelaunchFailed;
         break;
       case StubRole::PlainStub:
-        RunStubWindow(StartSetupRun);
+        RunStubWindow(context, [] { windowRole.exitCode = StartSetupRun(*windowRole.context).exitCode; });
+        exitCode = windowRole.exitCode;
         if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
         break;
     }
   }
   if (role == StubRole::PlainAgent) HandleParamOK(xWasRunning);
   WriteStubLog("DoRunStubWin() --- End");
+  return exitCode;
 }
 
 int RunStub() {
   const std::string pid = Pid();
-  const std::string cmdLine = RawCommandLine();
-  const std::string ownPath = OwnExePath();
-  DebugLn(pid + " ==== STUB START ====> " + cmdLine + "<");
-  OpenOwnPackage();
-  SetLogEnabled(ThisIs_AutoUpdateProg() && OwnPackage().IsAgentLogEnabled());
-  if (ThisIs_X_AutoUpdate_Exe()) SetLogMarker(" X ");
+  const ProcessContext context = MakeProcessContext(OwnExePath(), RawCommandLine());
+  DebugLn(pid + " ==== STUB START ====> " + context.cmdLine + "<");
+  const bool agent = context.roleInputs.autoUpdateProg;
+  SetLogEnabled(agent && context.ownPackage.IsAgentLogEnabled());
+  if (IsXAutoUpdateExe(context.roleInputs)) SetLogMarker(" X ");
   WriteStubLog("");
   WriteStubLog("");
-  WriteStubLog("=== START === " + ownPath);
-  WriteStubLog("CommandLine=" + cmdLine);
+  WriteStubLog("=== START === " + context.ownPath);
+  WriteStubLog("CommandLine=" + context.cmdLine);
   WriteStubLog("Agent Version=" + FileVersionText(""));
-  DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(ThisIs_AutoUpdateProg()));
-  DoRunStubWin();
-  CloseOwnPackage();
-  DebugLn(pid + " ==== STUB END ====> " + cmdLine + "<");
+  DebugLn(pid + " ==== ThisIs_AutoUpdateProg=" + BoolToText(agent));
+  const MsgBoxTexts boxTexts = OwnMsgBoxTexts(context.ownPackage);
+  SetMsgBoxTexts(&boxTexts);
+  const int exitCode = DoRunStubWin(context);
+  SetMsgBoxTexts(nullptr);
+  DebugLn(pid + " ==== STUB END ====> " + context.cmdLine + "<");
   DebugLn();
-  WriteStubLog("=== EXIT === " + ownPath);
+  WriteStubLog("=== EXIT === " + context.ownPath);
   WriteStubLog("");
-  return StubExitCode();
+  return exitCode;
 }

@@ -6,7 +6,6 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
-#include "pack/PackFile.h"
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
 #include "ui/VMsgBox.h"
@@ -131,8 +130,7 @@ bool StubWin::WinMain(const StubWinOptions& options) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   // A class name is an atom of at most 255 characters, and the name of a setup's class is its
   // path: a longer path registers nothing, and no window can be made.
-  if (!RegisterMainClass(instance, options.className))
-    DebugLn("Stub window class not registered: " + LastSystemErrorText());
+  if (!RegisterMainClass(instance, options.className)) DebugLn("Stub window class not registered: " + LastErrorText());
   const POINT at = CenterInWorkArea(kStubWinWidth, kStubWinHeight);
   HWND wnd =
       CreateWindowExA(0, options.className.c_str(), options.title.c_str(), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,

@@ -5,8 +5,13 @@
 #include <cstdio>
 
 #include "stub/Stub.h"
+#include "util/win32/WinSys.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunStub(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before any window exists, with the system's "file not found" box kept away.
+  PreloadSystemLibraries();
+  return RunStub();
+}
 
 // libstdc++'s default terminate handler prints a demangled type name, which drags the whole
 // demangler into a static build. The stub has nobody to print to, so end the process plainly.

@@ -13,6 +13,7 @@
 #include "ui/MsgBoxLayout.h"
 #include "ui/MsgBoxMarkup.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/VSUB.h"
 #include "util/win32/WinSys.h"
 

@@ -311,3 +311,4 @@ std::string FindFileOnDrives(std::string_view, unsigned) { return {}; }
 std::string FindFolderOnDrives(std::string_view, unsigned) { return {}; }
 void DeleteMySelf(bool, bool) {}
 bool EjectCD(std::string_view) { return false; }
+bool IsFixedDrive(char) { return false; }

@@ -107,8 +107,6 @@ std::string GetComputerNameText() {
 
 std::string GetAccountDomain(std::string_view) { return {}; }
 
-std::string LastErrorText() { return std::strerror(errno); }
-
 std::string GetWinDir(bool) { return {}; }
 std::string GetSysDir(bool) { return {}; }
 
@@ -117,8 +115,4 @@ std::string GetTempDir(bool withBackslash) {
   std::string dir = tmp && *tmp ? tmp : "/tmp";
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   return withBackslash ? dir + "/" : dir;
-}
-
-void PumpMessages(int ms) {
-  if (ms > 0) usleep(useconds_t(ms) * 1000);
 }

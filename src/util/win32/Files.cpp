@@ -7,6 +7,7 @@
 #include "platform/win32/Handles.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 #include "util/win32/WinSys.h"
@@ -376,4 +377,9 @@ bool EjectCD(std::string_view path) {
   if (!f) return false;
   DWORD returned = 0;
   return DeviceIoControl(f.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+bool IsFixedDrive(char letter) {
+  const std::string root = std::string(1, letter) + ":\\";
+  return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
 }

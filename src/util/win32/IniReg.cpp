@@ -49,10 +49,7 @@ std::string FolderText(UINT(WINAPI* call)(LPSTR, UINT), bool withBackslash) {
                               withBackslash);
 }
 
-UINT g_autoPlayMessage = 0;
-
-// The libraries are loaded as the process starts, before the main routine creates any window.
-[[maybe_unused]] const bool g_preloaded = (PreloadSystemLibraries(), true);
+UINT autoPlayMessage = 0;
 }  // namespace
 
 std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key, std::string_view def) {
@@ -113,32 +110,12 @@ std::string GetAccountDomain(std::string_view account) {
   return domain;
 }
 
-std::string LastErrorText() {
-  DWORD code = GetLastError();
-  char* text = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  if (n == 0 || !text) return "Error Reading \"System error " + IntToStr(code) + "\"";
-  std::string result = TrimRight(std::string_view(text, n));
-  LocalFree(text);
-  return result;
-}
-
 std::string GetWinDir(bool withBackslash) { return FolderText(GetWindowsDirectoryA, withBackslash); }
 std::string GetSysDir(bool withBackslash) { return FolderText(GetSystemDirectoryA, withBackslash); }
 
 std::string GetTempDir(bool withBackslash) {
   return SetTrailingBackslash(FromBuffer(MAX_PATH + 1, [](char* b, DWORD n) { return GetTempPathA(n, b); }),
                               withBackslash);
-}
-
-void PumpMessages(int ms) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  Sleep(DWORD(ms));
 }
 
 FARPROC LoadProc(const char* library, const char* entry, HMODULE* module) {
@@ -159,8 +136,8 @@ void PreloadSystemLibraries() {
   SetErrorMode(previous);
 }
 
-void EnableAutoPlayCancel(bool on) { g_autoPlayMessage = on ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0; }
-UINT AutoPlayCancelMessage() { return g_autoPlayMessage; }
+void EnableAutoPlayCancel(bool on) { autoPlayMessage = on ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0; }
+UINT AutoPlayCancelMessage() { return autoPlayMessage; }
 
 POINT CenterInWorkArea(int width, int height) {
   RECT work = {};

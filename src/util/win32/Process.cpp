@@ -10,7 +10,9 @@
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Utils.h"
+#include "util/win32/StartProcess.h"
 #include "util/win32/WinSys.h"
 
 namespace {
@@ -196,4 +198,23 @@ void WaitWhileWindowExists(std::string_view windowClass, std::string_view title)
     PumpMessages(0);
     Sleep(100);
   }
+}
+
+KernelHandle RunProcess(std::string_view commandLine, int showState) {
+  std::string command(commandLine);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = WORD(showState);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
+  CloseHandle(pi.hThread);
+  return KernelHandle(pi.hProcess);
+}
+
+void WaitForProcess(HANDLE process) {
+  if (!process) return;
+  // The handle, not the exit code, says whether the process has ended: an engine may well end
+  // with 259, the value of STILL_ACTIVE. Each message that arrives meanwhile is dispatched at once.
+  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages(0);
 }

@@ -14,7 +14,7 @@ Function LoadProcAs(const char* library, const char* entry) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(LoadProc(library, entry)));
 }
 // Loads the libraries the program's windows rely on, before any window exists, with the system's
-// "file not found" box suppressed. Runs once at start-up; later calls do nothing.
+// "file not found" box suppressed. Each program calls it first thing; later calls do nothing.
 void PreloadSystemLibraries();
 // With on, registers "QueryCancelAutoPlay" and keeps its id; off forgets it (0).
 void EnableAutoPlayCancel(bool on);

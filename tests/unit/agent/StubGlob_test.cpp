@@ -1,35 +1,21 @@
-// The working folders' naming and choice rules.
+// Where the agent's settings files lie: beside the agent, named by the package's update block.
 #include "agent/StubGlob.h"
 
 #include <gtest/gtest.h>
 
-TEST(StubGlob, SetupWorkFolderTakesTheTimeOfDayHalf) {
-  EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0x5A2B7C3Du), "C:\\Temp\\SETUP_31805");
-  EXPECT_EQ(SetupWorkFolderFor("C:\\Temp\\", 0), "C:\\Temp\\SETUP_0");
-}
+#include "../pack/PackFixture.h"
+#include "pack/PackWriter.h"
+#include "pack/PackX.h"
 
-TEST(StubGlob, AltFolders) {
-  EXPECT_EQ(AltProbeFolderFor('D', false, 12345), "D:\\TEMP");
-  EXPECT_EQ(AltProbeFolderFor('D', true, 12345), "D:\\TEMP\\TEMP12345");
-  EXPECT_EQ(AltTempFolderFor('E', false), "E:\\TEMP");
-  EXPECT_EQ(AltTempFolderFor('E', true), "E:\\TEMP\\TEMP");
-  EXPECT_EQ(AltExtractFolderFor("E:\\TEMP", 10000), "E:\\TEMP_10000");
-  EXPECT_EQ(AltExtractFolderFor("", 10000), "");
-}
+using namespace fixture;
 
-TEST(StubGlob, AltDriveIsTheRoomiestStrictly) {
-  struct Case {
-    char temp;
-    double c, d, e;
-    char chosen;
-  } cases[] = {
-      {'C', 0, 0, 0, 'C'},                       // nothing recorded: the temporary drive stays
-      {'c', 0, 0, 0, 'C'},                       // upper-cased
-      {'C', 5, 9, 7, 'D'}, {'C', 5, 5, 5, 'C'},  // a tie keeps the earlier letter
-      {'D', 0, 3, 3, 'D'}, {'Z', 0, 0, 1, 'E'},
-  };
-  for (const auto& c : cases) {
-    double space[3] = {c.c, c.d, c.e};
-    EXPECT_EQ(ChooseAltTempDrive(c.temp, space), c.chosen) << c.temp << " " << c.c << " " << c.d << " " << c.e;
-  }
+TEST(StubGlob, SettingsFilesLieBesideTheAgent) {
+  TempDir dir;
+  PackJob job;
+  job.stub = StubImage(1024);
+  job.update.infoFile = "App.beta.info";
+  ASSERT_EQ(WritePackage(job, dir.File("AppAU.exe")), "");
+  const TGFileInfo package(dir.File("AppAU.exe"));
+  EXPECT_EQ(InfoFilePath("C:\\Program Files\\App\\AppAU.exe", package), "C:\\Program Files\\App\\App.beta.info");
+  EXPECT_EQ(OriginalFilePath("C:\\Program Files\\App\\AppAU.exe", package), "C:\\Program Files\\App\\App.original");
 }

@@ -115,6 +115,7 @@ TEST_F(SettingsTest, EveryKeyWithItsSectionAndDefault) {
        flag([&] { return i.RequestConfirmationBeforeInstallForce(); }), "off", "1", "on"},
       {kInfo, "NewSetup", "BackgroundUpdate", flag([&] { return i.BackgroundUpdate(); }), "off", "1", "on"},
       {kInfo, "NewSetup", "ShutDownMethod", [&] { return i.ShutDownMethod(); }, "", "Using WM_CLOSE", "Using WM_CLOSE"},
+      {kInfo, "NewSetup", "ShutDownTimeout", num([&] { return i.ShutDownTimeout(); }), "0", "120", "120"},
       {kInfo, "NewSetup", "RestartProcess", flag([&] { return i.RestartProcess(); }), "off", "1", "on"},
       {kInfo, "NewSetup", "InformFinish", flag([&] { return i.InformFinish(); }), "off", "1", "on"},
       {kInfo, "NewSetup", "RunningProcess", [&] { return i.RunningProcess(); }, "", "<InstallDir>\\a.exe",

@@ -98,16 +98,15 @@ class MemoryBody : public HttpBody {
   size_t failAfter_;
 };
 
-class RecordingProgress : public DownloadProgress {
+class RecordingProgress : public Progress {
  public:
-  void SetRange(int position, int maximum) override {
+  void Reset(int maximum, int position, int step) override {
     events.push_back("range " + std::to_string(position) + " " + std::to_string(maximum));
   }
-  void StepText(std::string_view text) override {
+  void Step(std::string_view text) override {
     steps.emplace_back(text);
     if (abortAt > 0 && int(steps.size()) == abortAt) SetDownloadAbort(true);
   }
-  void PumpOnce() override { events.push_back("pump"); }
   std::vector<std::string> events, steps;
   int abortAt = 0;
 };

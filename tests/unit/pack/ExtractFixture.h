@@ -13,12 +13,13 @@
 namespace fixture {
 
 struct RecordingUI : ExtractUI {
-  struct Step {
+  struct Report {
     int kind, maximum, position, step;
-    bool operator==(const Step&) const = default;
+    bool operator==(const Report&) const = default;
   };
-  std::vector<Step> progress;
-  std::vector<std::string> prompts, errors;
+  std::vector<Report> progress;
+  std::vector<int> prompts;  // the part numbers asked for
+  std::vector<std::string> errors;
   std::vector<int> waits;
   int pumps = 0, autoPlay = 0;
   // Answers the n-th disk question (0-based); the default cancels.
@@ -27,15 +28,13 @@ struct RecordingUI : ExtractUI {
   std::function<bool()> closed = [] { return false; };
   bool wasClosed = false;
 
-  void Progress(int kind, int minimum, int maximum, int position, int step, std::string_view text) override {
-    progress.push_back({kind, maximum, position, step});
-  }
+  void Reset(int maximum, int position, int step) override { progress.push_back({0, maximum, position, step}); }
+  void Step(std::string_view) override { progress.push_back({1, 0, 0, 1}); }
   void PumpMessages() override { ++pumps; }
   void WaitPumping(int ms) override { waits.push_back(ms); }
   void EnableAutoPlayCancel() override { ++autoPlay; }
-  bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons,
-                       int charset) override {
-    prompts.emplace_back(text);
+  bool ConfirmNextDisk(int part) override {
+    prompts.push_back(part);
     return answer(int(prompts.size()) - 1);
   }
   void ShowError(std::string_view text) override { errors.emplace_back(text); }

@@ -120,7 +120,7 @@ class PackWriterTest : public ::testing::Test {
 TEST_F(PackWriterTest, TinyPackageHasTheBytesTheRulesGive) {
   PackJob job = BaseJob();
   job.files = {{"a.txt", "", "hello", 0x12345678}, {"z\\zeros.bin", "", std::string(1000, '\0'), 0}};
-  job.options = kPackSecondaryBar;
+  job.options = kOptionSecondaryBar;
   job.level = 9;
   const std::string out = Path("Setup.exe");
   ASSERT_EQ(WritePackage(job, out), "");
@@ -201,7 +201,7 @@ TEST_F(PackWriterTest, ChecksumFollowsItsRules) {
     std::memset(buf, 0, got);
     return got;
   };
-  EXPECT_EQ(PackChecksum(52428801, zeros), kPackChecksumOff);
+  EXPECT_EQ(PackChecksum(52428801, zeros), kChecksumDisabled);
   EXPECT_EQ(reads, 0);
   EXPECT_EQ(PackChecksum(52428800, zeros), ChecksumByRule(std::string(52428800, '\0')));
 }
@@ -294,7 +294,7 @@ TEST_F(PackWriterTest, SpanSetFillsPartsUpToTheirSize) {
     EXPECT_EQ(t[1], 2);
     EXPECT_EQ(GetU32(t, 8), 3u);
     EXPECT_EQ(GetU32(t, 4), i == 0 ? 600u : 0u);
-    EXPECT_EQ((t[65] & kPackContinued) != 0, i + 1 < written.size());
+    EXPECT_EQ((t[65] & kOptionContinued) != 0, i + 1 < written.size());
     EXPECT_EQ(GetU32(t, 16), ChecksumByRule(f));
     EXPECT_EQ(f.substr(0, 2) == "MZ", i == 0);
   }
@@ -319,7 +319,7 @@ TEST_F(PackWriterTest, RelaunchSetStartsFromTheStartedNamePlus001) {
 
   const std::string launcher = ReadAll(written[0]);
   const std::string lt = launcher.substr(launcher.size() - 74);
-  EXPECT_EQ(lt[65] & (kPackSpanRelaunch | kPackContinued), kPackSpanRelaunch);
+  EXPECT_EQ(lt[65] & (kOptionSpanRelaunch | kOptionContinued), kOptionSpanRelaunch);
   EXPECT_EQ(lt[68], 1);
   EXPECT_EQ(GetU32(lt, 8), 2u);
   // No entry blocks: the meta blocks run straight into the trailer.
@@ -332,8 +332,8 @@ TEST_F(PackWriterTest, RelaunchSetStartsFromTheStartedNamePlus001) {
   EXPECT_EQ(first.substr(0, 600).substr(0, 248), job.stub.substr(0, 248));
   EXPECT_EQ(first.substr(600, pos - 600), launcher.substr(600, pos - 600));
   const std::string ft = first.substr(first.size() - 74);
-  EXPECT_EQ(ft[65] & (kPackSpanRelaunch | kPackContinued), kPackContinued);
-  EXPECT_EQ(ReadAll(written.back()).substr(ReadAll(written.back()).size() - 74)[65] & kPackContinued, 0);
+  EXPECT_EQ(ft[65] & (kOptionSpanRelaunch | kOptionContinued), kOptionContinued);
+  EXPECT_EQ(ReadAll(written.back()).substr(ReadAll(written.back()).size() - 74)[65] & kOptionContinued, 0);
 }
 
 TEST_F(PackWriterTest, WebSetupIsAStubWithTheWebBlockAndAPackageToUpload) {
@@ -507,7 +507,7 @@ TEST_F(PackWriterTest, TheReaderSeesTheSettingsOfASetup) {
   job.engine = {"Engine.exe", "", "engine", 0};
   job.update = {"http://h/upd", "App.beta.info", "AppAU.exe", "UPD-1", true};
   job.languages = {{"English", {{"s0", "Hi"}}}, {"Russian", {{"Charset", "204"}}}};
-  job.options = kPackConfirmTempExtract | kPackSecondaryBar | kPackAgentLog;
+  job.options = kOptionConfirmTempExtract | kOptionSecondaryBar | kOptionAgentLog;
   job.installAgent = true;
   ASSERT_EQ(WritePackage(job, Path("Setup.exe")), "");
 
@@ -619,11 +619,10 @@ TEST_F(PackWriterTest, RelaunchSetExtractsWholeFromThe001Part) {
   ASSERT_GE(written.size(), 4u);  // the started file, then .001, .002, .003 at least
 
   fixture::RecordingUI ui;
-  bool ok = false;
-  std::string marked;
   const std::string out = Path("out");
-  ExtractPackage(Path("Setup.exe.001"), out, "AppAU.exe", ok, ui, "Disk <DISK_NUM>", "", "", 0, false, marked);
-  EXPECT_TRUE(ok);
+  const ExtractResult r = ExtractPackage(Path("Setup.exe.001"), out, "AppAU.exe", ui, false);
+  const std::string& marked = r.markedEntry;
+  EXPECT_TRUE(r.checksumOk);
   EXPECT_TRUE(ui.prompts.empty());
   EXPECT_EQ(marked, "Engine.exe*");
   for (const auto& [name, data] : sources) {

@@ -39,7 +39,7 @@ PackJob SampleJob() {
                    {"Russian", {{"s1", "Izvlechenie"}, {"Charset", "204"}}}};
   job.update = {"http://127.0.0.1/app", "App.beta.info", "AppAgent.exe", "tok-42", true};
   job.installAgent = true;
-  job.options = kPackConfirmTempExtract | kPackSecondaryBar;
+  job.options = kOptionConfirmTempExtract | kOptionSecondaryBar;
   return job;
 }
 
@@ -49,9 +49,8 @@ struct Extracted {
 };
 
 Extracted ExtractTo(const std::string& source, const std::string& out, RecordingUI& ui, std::string_view agent = {}) {
-  Extracted r;
-  ExtractPackage(source, out, agent, r.ok, ui, "Disk <DISK_NUM>", "Attention", "", 0, false, r.marked);
-  return r;
+  const ExtractResult e = ExtractPackage(source, out, agent, ui, false);
+  return {e.checksumOk, e.markedEntry};
 }
 
 void ExpectFilesOf(const PackJob& job, const std::string& out) {
@@ -133,7 +132,7 @@ TEST(RoundTrip, PartFilesWithASplitFile) {
   fs::remove(written.back());
   RecordingUI cancel;
   Extracted c = ExtractTo(setup, dir.File("out2"), cancel);
-  EXPECT_EQ(cancel.prompts, std::vector<std::string>{"Disk " + std::to_string(written.size())});
+  EXPECT_EQ(cancel.prompts, std::vector<int>{int(written.size())});
   EXPECT_EQ(c.marked, "");
 }
 

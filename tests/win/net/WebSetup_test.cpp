@@ -8,7 +8,7 @@
 #include "../setup/SetupKit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
-#include "pack/StubSetup.h"
+#include "setup/StubSetup.h"
 
 using namespace wine;
 using namespace nettest;

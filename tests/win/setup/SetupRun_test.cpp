@@ -155,7 +155,7 @@ TEST(SetupRun, CompletionAtomThatCouldNotBeAddedIsNoCompletedRun) {
   TempDir dir;
   PackJob job = SampleJob();
   job.update.infoFile = "App.info";
-  job.options = kPackConfirmTempExtract;
+  job.options = kOptionConfirmTempExtract;
   fs::path setup = WriteSetup(dir, job);
   fs::path startUp = dir / "StartUp.lnk";
   WriteFile(startUp, "x");
@@ -237,7 +237,7 @@ TEST(SetupRun, HiddenSetupAsksNothingAndHidesTheEngine) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     PackJob job = SampleJob();
-    job.options = kPackConfirmTempExtract;
+    job.options = kOptionConfirmTempExtract;
     job.update.hide = c.hideFlag;
     fs::path setup = WriteSetup(dir, job);
     EngineSteering engine(dir, "ExitCode=5\r\n");
@@ -254,7 +254,7 @@ TEST(SetupRun, SpaceQuestionNoStopsYesGoesOn) {
     SCOPED_TRACE(yes ? "Yes" : "No");
     TempDir dir;
     PackJob job = SampleJob();
-    job.options = kPackConfirmTempExtract;
+    job.options = kOptionConfirmTempExtract;
     fs::path setup = WriteSetup(dir, job);
     fs::path work = WorkFolderOf(setup);
     EngineSteering engine(dir, "ExitCode=4\r\n");

@@ -78,8 +78,8 @@ const WinInfo* Child(const std::vector<WinInfo>& list, const std::string& cls, c
   return nullptr;
 }
 
-Probe::Probe(const std::vector<std::string>& args) {
-  std::vector<std::string> all{TestkitExe("uiprobe").string()};
+Probe::Probe(const std::vector<std::string>& args, const std::string& program) {
+  std::vector<std::string> all{TestkitExe(program).string()};
   all.insert(all.end(), args.begin(), args.end());
   process_ = wine::Process(all);
 }

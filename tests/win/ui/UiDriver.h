@@ -25,10 +25,11 @@ std::vector<WinInfo> ListWindow(const std::string& cls);
 // The first child of the class (and, when given, the text) in a listing; null when none.
 const WinInfo* Child(const std::vector<WinInfo>& list, const std::string& cls, const std::string& text = {});
 
-// A probe run in the background; Ready() waits for its "ready" line and returns it.
+// A probe (the test kit's uiprobe, or another) run in the background; Ready() waits for its
+// "ready" line and returns it.
 class Probe {
  public:
-  explicit Probe(const std::vector<std::string>& args);
+  explicit Probe(const std::vector<std::string>& args, const std::string& program = "uiprobe");
   std::string Ready();
   // Waits for the probe to end; the value of its "result=" line, or -1.
   int Result();

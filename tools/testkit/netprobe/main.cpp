@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,30 +31,29 @@
 #include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/win32/WinSys.h"
 
 namespace {
-class ProbeProgress : public DownloadProgress {
+class ProbeProgress : public Progress {
  public:
   ProbeProgress(int abortAfter, bool quiet) : abortAfter_(abortAfter), quiet_(quiet) {}
-  void SetRange(int position, int maximum) override {
+  void Reset(int maximum, int position, int step) override {
     std::printf("range %d %d\n", position, maximum);
-    if (bar_) bar_->SetRange(position, maximum);
+    if (bar_) bar_->Reset(maximum, position, step);
   }
-  void StepText(std::string_view text) override {
+  void Step(std::string_view text) override {
     ++steps_;
-    if (bar_) bar_->StepText(text);
+    if (bar_) bar_->Step(text);
     if (!quiet_) std::printf("step %.*s\n", int(text.size()), text.data());
     // Raised here as the window's close box would, between two chunks.
     if (abortAfter_ > 0 && steps_ == abortAfter_) SetDownloadAbort(true);
   }
-  void PumpOnce() override {
-    if (bar_) bar_->PumpOnce();
-  }
-  void UseStubProgressBar(ProgressCallback callback) { bar_ = &ProcessProgBar(callback); }
+  // The progress bar object in front of the window's bars (or of nothing).
+  void UseStubProgressBar(Progress* bars) { bar_ = std::make_unique<TProgBar>(bars); }
   int steps() const { return steps_; }
 
  private:
-  TProgBar* bar_ = nullptr;
+  std::unique_ptr<TProgBar> bar_;
   int abortAfter_;
   bool quiet_;
   int steps_ = 0;
@@ -115,7 +115,8 @@ int Drain(int argc, char** argv) {
   uint64_t total = 0;
   DWORD got = 0;
   while (Inet_ReadFile(request.get(), buffer.data(), piece, &got) && got > 0) total += got;
-  std::printf("bytes %llu\nms %lld\n", static_cast<unsigned long long>(total), static_cast<long long>(TickMs() - start));
+  std::printf("bytes %llu\nms %lld\n", static_cast<unsigned long long>(total),
+              static_cast<long long>(TickMs() - start));
   return 0;
 }
 
@@ -158,7 +159,7 @@ int Download(int argc, char** argv) {
     UnloadWinInet();
     return code;
   }
-  progress.UseStubProgressBar(StubProgressCallback);
+  progress.UseStubProgressBar(&StubBars());
   windowJob = job;
   StubWinOptions options;
   options.className = "VelkitNetprobe";
@@ -169,6 +170,7 @@ int Download(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PreloadSystemLibraries();  // as the stub does before its first window
   if (argc >= 3 && !std::strcmp(argv[1], "--wininet")) {
     SetWinInetLibraryName(argv[2]);
     argv[2] = argv[0];

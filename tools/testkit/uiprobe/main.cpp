@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "stub/StubWin.h"
-#include "stub/win32/ExtractWindow.h"
 #include "ui/MsgBoxMarkup.h"
 #include "ui/VMsgBox.h"
 #include "util/win32/WinSys.h"
@@ -187,8 +186,8 @@ int Box() {
 
 int NextDisk() {
   SetTimer(nullptr, 0, 1, BoxReady);
-  ExtractWindow window;
-  const bool ok = window.ConfirmNextDisk(opts.text, opts.caption, opts.buttons, opts.charset);
+  // The next-disk question as the setup run asks it.
+  const bool ok = ConfirmOkMsg(0, opts.text, opts.caption, opts.buttons, opts.charset);
   Print("result=" + std::to_string(ok ? 1 : 0));
   return 0;
 }
@@ -198,7 +197,8 @@ void ReplayProgress() {
   while (*p) {
     int kind = 0, max = 0, pos = 0, step = 0;
     const int n = std::sscanf(p, "%d,%d,%d,%d", &kind, &max, &pos, &step);
-    if (n >= 1) StubProgressCallback(kind, 0, max, pos, step, "");
+    if (n >= 1 && kind == 0) StubBars().Reset(max, pos, step);
+    if (n >= 1 && kind == 1) StubBars().Step("");
     const char* next = std::strchr(p, ';');
     if (!next) break;
     p = next + 1;
@@ -233,6 +233,7 @@ int StubWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PreloadSystemLibraries();  // as the stub does before its first window
   if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
     Print(
         "usage: uiprobe box [--mode N] [--text T] [--caption C] [--buttons L] [--charset N] [--flags N]\n"

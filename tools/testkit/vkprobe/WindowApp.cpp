@@ -11,6 +11,7 @@
 #include <string>
 
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 
 namespace {
 LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -12,6 +12,7 @@
 #include "platform/win32/CriticalSection.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/MessagePump.h"
 #include "util/Process.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
@@ -234,6 +235,7 @@ void Usage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PreloadSystemLibraries();  // as the stub does before its first window
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     Usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

@@ -5,6 +5,8 @@
 //   windriver key   <target> (--key X | --vk N) [--char] presses a key in the window's focus
 //   windriver click <target> --button TEXT               presses the child button with that text
 //   windriver close <target> [--syscommand]              asks the window to close
+//   windriver move  <target> --rect X,Y,W,H              moves and sizes the window (as a user's drag
+//                                                        would), and returns once it has taken it
 //   windriver send  <target> (--msg N | --registered NAME) [--wparam N] [--lparam N] [--child CLASS]
 //                                                        sends a message (to the window's first
 //                                                        child of that class), prints "result=N"
@@ -36,6 +38,8 @@ struct Args {
   std::string registered;
   std::string child;
   long wParam = 0, lParam = 0;
+  bool hasRect = false;
+  RECT rect{};  // left, top, width, height
 };
 
 void Usage() {
@@ -51,6 +55,7 @@ void Usage() {
       "  key    (--key X | --vk N) [--char] post key down/up (and WM_CHAR) to the window's focus\n"
       "  click  --button TEXT               press the child button whose text is TEXT\n"
       "  close  [--syscommand]              post WM_CLOSE (or the Close menu command)\n"
+      "  move   --rect X,Y,W,H              move and size the window; returns once it has done so\n"
       "  send   (--msg N | --registered NAME) [--wparam N] [--lparam N] [--child CLASS]\n"
       "                                     send a message (a registered one by name), print result=N;\n"
       "                                     with --child to the window's first child of that class\n"
@@ -92,6 +97,9 @@ bool Parse(int argc, char** argv, Args& a) {
       a.wParam = std::strtol(v, nullptr, 0);
     } else if (opt == "--lparam") {
       a.lParam = std::strtol(v, nullptr, 0);
+    } else if (opt == "--rect") {
+      a.hasRect = std::sscanf(v, "%ld,%ld,%ld,%ld", &a.rect.left, &a.rect.top, &a.rect.right, &a.rect.bottom) == 4;
+      if (!a.hasRect) return false;
     } else if (opt == "--vk") {
       a.vk = int(std::strtol(v, nullptr, 0));
     } else {
@@ -276,6 +284,13 @@ int Run(const Args& a) {
     if (!SendMessageTimeoutA(w, msg, WPARAM(a.wParam), LPARAM(a.lParam), SMTO_ABORTIFHUNG, 10000, &result)) return 1;
     std::printf("result=%ld\n", static_cast<long>(result));
     return 0;
+  }
+  if (a.command == "move") {
+    if (!a.hasRect) return 2;
+    // Sent, not posted: the window's thread has handled its WM_SIZE when this returns.
+    return SetWindowPos(w, nullptr, a.rect.left, a.rect.top, a.rect.right, a.rect.bottom, SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 1;
   }
   if (a.command == "close") {
     PostMessageA(w, a.sysCommand ? WM_SYSCOMMAND : WM_CLOSE, a.sysCommand ? SC_CLOSE : 0, 0);

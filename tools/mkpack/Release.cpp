@@ -1,0 +1,307 @@
+// mkpack release: checks the release against the rules an agent applies, builds the update setup
+// with mkpack build's code, and writes the information file last, so that a folder being served
+// never announces a setup that is not there yet.
+#include "Release.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "AgentView.h"
+#include "agent/UpdateChoices.h"
+#include "util/Files.h"
+#include "util/Utils.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Kind { Text, Url, Flag, Version, Stamp, Versions, Method, Seconds, Program };
+struct NewSetupKey {
+  const char* key;
+  Kind kind;
+};
+// The keys a release sets, in the order the information file lists them.
+const NewSetupKey kNewSetupKeys[] = {
+    {"DownloadURL_UPDATE", Kind::Url},
+    {"VersionNew", Kind::Version},
+    {"Stamp", Kind::Stamp},
+    {"ValidVersions", Kind::Versions},
+    {"ProgramName", Kind::Text},
+    {"RunningProcess", Kind::Program},
+    {"ShutDownMethod", Kind::Method},
+    {"ShutDownTimeout", Kind::Seconds},
+    {"RestartProcess", Kind::Flag},
+    {"InformFinish", Kind::Flag},
+    {"BackgroundUpdate", Kind::Flag},
+    {"RequestConfirmationBeforeDownload", Kind::Flag},
+    {"RequestConfirmationBeforeDownloadForce", Kind::Flag},
+    {"RequestConfirmationBeforeInstall", Kind::Flag},
+    {"RequestConfirmationBeforeInstallForce", Kind::Flag},
+    {"RemoveStartUpShortcut", Kind::Flag},
+    {"RemoveCheckForNewUpdateShortcut", Kind::Flag},
+};
+const char* const kReleaseKeys[] = {"Setup", "Folder", "UpdateFile"};
+const char* const kFilledKeys[] = {"NameOfUpdateFile", "SizeOfUpdateFile"};
+
+std::string Resolve(const std::string& base, const std::string& path) {
+  if (path.empty() || fs::path(path).is_absolute() || base.empty()) return path;
+  return (fs::path(base) / path).lexically_normal().string();
+}
+
+std::string CheckKnownKeys(const IniFile& ini) {
+  for (const auto& section : ini.Sections()) {
+    const bool release = SameText(section.name, "Release"), newSetup = SameText(section.name, "NewSetup");
+    if (!release && !newSetup) return "unknown section [" + section.name + "] (a release has [Release] and [NewSetup])";
+    for (const auto& [key, value] : section.items) {
+      bool known = false;
+      if (release)
+        for (const char* k : kReleaseKeys) known |= SameText(k, key);
+      for (const NewSetupKey& k : kNewSetupKeys) known |= newSetup && SameText(k.key, key);
+      for (const char* k : kFilledKeys)
+        if (newSetup && SameText(k, key))
+          return "[NewSetup] " + key + " is filled from the setup that mkpack builds; leave it out";
+      if (!known) return "unknown key " + key + " in [" + section.name + "]";
+    }
+  }
+  return {};
+}
+
+// A whole number within lo..hi, as text without blanks or sign tricks.
+bool IsNumberIn(const std::string& text, int64_t lo, int64_t hi, int64_t& out) {
+  if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos) return false;
+  const auto v = ParseInt64(text);
+  if (!v || *v < lo || *v > hi) return false;
+  out = *v;
+  return true;
+}
+
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+std::string CheckValue(const NewSetupKey& k, std::string& value, const std::string& defaultUrl) {
+  const std::string where = std::string("[NewSetup] ") + k.key + "=" + value;
+  int64_t number = 0;
+  switch (k.kind) {
+    case Kind::Text:
+      return {};
+    case Kind::Url:
+      if (value.empty()) value = defaultUrl;
+      if (value.empty()) return "[NewSetup] DownloadURL_UPDATE is empty: the agent would have nowhere to fetch from";
+      return {};
+    case Kind::Flag:
+      // The agent takes exactly "1" as on, so every spelling of yes becomes "1".
+      for (const char* yes : {"1", "yes", "true", "on"})
+        if (SameText(value, yes)) return value = "1", std::string();
+      for (const char* no : {"", "0", "no", "false", "off"})
+        if (SameText(value, no)) return value = "0", std::string();
+      return where + " is neither 1 nor 0";
+    case Kind::Version:
+      if (value.empty()) return "[NewSetup] VersionNew is missing: the version this release installs";
+      if (!IsNumberIn(value, 1, kInt32Max, number)) return where + " must be a number from 1 to 2147483647";
+      return {};
+    case Kind::Stamp:
+      if (value.empty()) return {};  // the version, filled in later
+      if (!IsNumberIn(value, std::numeric_limits<int32_t>::min(), kInt32Max, number))
+        return where + " must be a 32-bit number";
+      if (number == 0)
+        return where +
+               ": an installed copy that never took an update holds stamp 0 and would take this release "
+               "as one it has dealt with";
+      return {};
+    case Kind::Versions: {
+      if (value.empty()) return {};
+      size_t at = 0;
+      while (at <= value.size()) {
+        const size_t comma = std::min(value.find(',', at), value.size());
+        if (!IsNumberIn(value.substr(at, comma - at), 1, kInt32Max, number) ||
+            value.substr(at, comma - at) != IntToStr(number))
+          return where + ": a list of versions (1 or more) separated by commas, without blanks";
+        at = comma + 1;
+      }
+      return {};
+    }
+    case Kind::Method:
+      if (value.empty() || ParseShutDownMethod(value) != ShutDownMethod::WaitOnly) return {};
+      return where +
+             " is none of \"Issue a Message Box\", \"Using WM_CLOSE\", \"Using WM_QUIT\", "
+             "\"Using Terminate Process\", \"Don't Shut Down\" (exact; empty waits for the user)";
+    case Kind::Seconds:
+      if (value.empty()) value = "0";
+      if (!IsNumberIn(value, 0, kInt32Max, number)) return where + " must be seconds from 0 (no limit) up";
+      return {};
+    case Kind::Program: {
+      if (value.empty()) return {};
+      const std::string macro = LeftoverMacro(ExpandOnSampleMachine(value));
+      if (!macro.empty()) return where + ": " + macro + " is no macro";
+      return {};
+    }
+  }
+  return {};
+}
+
+std::string Value(const Release& r, std::string_view key) {
+  for (const auto& [k, v] : r.newSetup)
+    if (k == key) return v;
+  return {};
+}
+
+void SetValue(Release& r, std::string_view key, std::string value) {
+  for (auto& [k, v] : r.newSetup)
+    if (k == key) v = std::move(value);
+}
+
+// Rules between keys.
+std::string CheckRelease(Release& r) {
+  const std::string version = Value(r, "VersionNew");
+  if (Value(r, "Stamp").empty()) SetValue(r, "Stamp", version);
+  const int64_t newVersion = StrToInt64Def(version, 0);
+  const std::string valid = Value(r, "ValidVersions");
+  size_t at = 0;
+  while (!valid.empty() && at <= valid.size()) {
+    const size_t comma = std::min(valid.find(',', at), valid.size());
+    const int64_t v = StrToInt64Def(valid.substr(at, comma - at), 0);
+    if (v >= newVersion)
+      return "VersionNew=" + version + " is not above version " + IntToStr(v) +
+             ", which it is valid for (ValidVersions=" + valid + "): an agent of that version would never take it";
+    at = comma + 1;
+  }
+  const std::string method = Value(r, "ShutDownMethod");
+  const bool stops = ParseShutDownMethod(method) != ShutDownMethod::DontShutDown && !method.empty();
+  if (Value(r, "RunningProcess").empty() && (stops || Value(r, "RestartProcess") == "1"))
+    return "[NewSetup] RunningProcess is empty: ShutDownMethod and RestartProcess need the program's path";
+  if (r.updateName.empty() || r.updateName != ExtractFileName(r.updateName))
+    return "[Release] UpdateFile=" + r.updateName + " must be a bare file name";
+  if (SameText(r.updateName, r.infoName))
+    return "[Release] UpdateFile=" + r.updateName + " is the name of the information file";
+  return {};
+}
+
+void WarnUnusedForce(const Release& r, bool quiet) {
+  if (quiet) return;
+  for (const char* what : {"Download", "Install"}) {
+    const std::string base = std::string("RequestConfirmationBefore") + what;
+    if (Value(r, base + "Force") == "1" && Value(r, base) != "1")
+      std::fprintf(stderr, "mkpack: warning: %sForce=1 has no effect without %s=1\n", base.c_str(), base.c_str());
+  }
+}
+
+}  // namespace
+
+std::string ReadRelease(const IniFile& ini, const std::string& iniDir, const std::vector<std::string>& options,
+                        Release& r) {
+  if (auto e = CheckKnownKeys(ini); !e.empty()) return e;
+  const std::string setupIni = Resolve(iniDir, ini.Get("Release", "Setup"));
+  r.folder = Resolve(iniDir, ini.Get("Release", "Folder"));
+  r.updateName = ini.Get("Release", "UpdateFile");
+
+  std::vector<std::string> buildOptions;
+  for (size_t i = 0; i < options.size(); ++i) {
+    const std::string& opt = options[i];
+    if (opt == "--quiet") {
+      buildOptions.push_back(opt);
+      continue;
+    }
+    if (opt != "--out" && opt != "--stub" && opt != "--files" && opt != "--engine" && opt != "--level")
+      return "unknown option " + opt +
+             (opt == "--layout" || opt == "--part-size" ? " (an update setup is one file)" : "");
+    if (i + 1 >= options.size()) return opt + " needs a value";
+    if (opt == "--out") {
+      r.folder = options[++i];
+    } else {
+      buildOptions.push_back(opt);
+      buildOptions.push_back(options[++i]);
+    }
+  }
+  if (setupIni.empty()) return "no setup settings (Setup= in [Release]): the mkpack build settings of the update setup";
+  if (r.folder.empty()) return "no update folder (Folder= in [Release] or --out)";
+
+  // The update setup: the build settings as they are, written into the folder.
+  if (auto e = PrepareBuild(setupIni, buildOptions, r.setup); !e.empty()) return e;
+  if (r.updateName.empty()) r.updateName = fs::path(r.setup.outPath).filename().string();
+  r.setup.outPath = (fs::path(r.folder) / r.updateName).string();
+  if (r.setup.job.layout != PackLayout::Single)
+    return "the update setup must be a single file (Layout=single in " + setupIni + "): the agent fetches one file";
+  if (r.setup.job.update.token.empty())
+    return "the update setup needs the product's package token (Token= in [Update] of " + setupIni +
+           "): the agent installs only a setup that carries its own";
+  r.infoName = ExtractFileName(r.setup.job.update.infoFile);
+
+  for (const NewSetupKey& k : kNewSetupKeys) {
+    std::string value = ini.Get("NewSetup", k.key);
+    if (auto e = CheckValue(k, value, r.setup.job.update.infoUrl); !e.empty()) return e;
+    r.newSetup.emplace_back(k.key, value);
+  }
+  if (auto e = CheckRelease(r); !e.empty()) return e;
+  WarnUnusedForce(r, r.setup.quiet);
+  return {};
+}
+
+std::string InformationFileText(const Release& r, int64_t setupSize) {
+  std::string text = "; the update information file, written by mkpack release\r\n[NewSetup]\r\n";
+  const auto line = [&text](std::string_view key, std::string_view value) {
+    text += std::string(key) + "=" + std::string(value) + "\r\n";
+  };
+  line("DownloadURL_UPDATE", Value(r, "DownloadURL_UPDATE"));
+  line("NameOfUpdateFile", r.updateName);
+  line("SizeOfUpdateFile", IntToStr(setupSize));
+  for (const auto& [key, value] : r.newSetup)
+    if (key != "DownloadURL_UPDATE") line(key, value);
+  if (!r.inform.name.empty()) {
+    text += "[AutoInform]\r\n";
+    line("DownloadURL_INFORM", r.inform.url);
+    line("NameOfInformFile", r.inform.name);
+    line("SizeOfInformFile", IntToStr(r.inform.size));
+  }
+  return text;
+}
+
+int RunRelease(const std::vector<std::string>& args) {
+  if (args.empty() || args[0].rfind("--", 0) == 0) {
+    std::fputs("mkpack release: give the release settings file first\n", stderr);
+    return 2;
+  }
+  const std::string iniPath = args[0];
+  const std::vector<std::string> options(args.begin() + 1, args.end());
+  IniFile ini;
+  std::string text, error;
+  if (!FileExists(iniPath)) {
+    std::fprintf(stderr, "mkpack: the release settings %s do not exist\n", iniPath.c_str());
+    return 2;
+  }
+  if (!ini.Parse(ReadFileRange(iniPath), &error)) {
+    std::fprintf(stderr, "mkpack: %s: %s\n", iniPath.c_str(), error.c_str());
+    return 2;
+  }
+  Release release;
+  if (auto e = ReadRelease(ini, fs::path(iniPath).parent_path().string(), options, release); !e.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", e.c_str());
+    return 2;
+  }
+
+  std::error_code ec;
+  fs::create_directories(release.folder, ec);
+  std::vector<std::string> written;
+  error = ec ? "cannot make the folder " + release.folder + ": " + ec.message() : ExecuteBuild(release.setup, written);
+  const int64_t size = error.empty() ? GetFileSizeByName(release.setup.outPath) : 0;
+  if (error.empty() && size > kInt32Max) error = "the update setup is larger than the agent can announce (2 GB)";
+  const std::string infoPath = (fs::path(release.folder) / release.infoName).string();
+  if (error.empty()) {
+    // Under a temporary name first: an agent fetching meanwhile gets the old file or the new one.
+    const std::string temp = infoPath + ".mkpack-tmp";
+    if (!WriteFileData(temp, InformationFileText(release, size)))
+      error = "cannot write " + temp;
+    else if (fs::rename(temp, infoPath, ec); ec)
+      error = "cannot write " + infoPath + ": " + ec.message();
+    if (!error.empty()) DeleteFileByName(temp);
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "mkpack: %s\n", error.c_str());
+    return 1;
+  }
+  if (!release.setup.quiet) {
+    PrintWritten(written);
+    PrintWritten({infoPath});
+  }
+  return 0;
+}
