@@ -96,10 +96,13 @@ bool CreateAndRun_X_Exe(const ProcessContext& context, bool xWasRunning) {
     WriteStubLog("WinExec: " + xPath + switches);
     KernelHandle process(RunProcess(xPath + switches, SW_HIDE));
     if (!process) DebugLn(Pid() + " cannot start " + xPath + ": " + LastErrorText());
-    // Switches are forwarded next, so the X copy must be there to take them.
+    // Switches are forwarded next, so the X copy must be there to take them: a running process
+    // is not enough, a message posted before its window exists is lost.
     if (!context.cmdParams.empty()) {
+      const std::string xClass = XAgentWindowClass(context.roleInputs.agentExeName);
       const int64_t start = TickMs();
-      while (!IsProcessRunning(xPath) && TickMs() - start <= 3000) WaitPumping(0, 200);
+      while (!(IsProcessRunning(xPath) && FindWindowA(xClass.c_str(), nullptr)) && TickMs() - start <= 3000)
+        WaitPumping(0, 200);
     }
   }
   WriteStubLog("CreateAndRun_X_Exe() --- End");
@@ -114,6 +117,7 @@ bool HandleParamOK(const ProcessContext& context, bool xWasRunning) {
   const int64_t stop = ReadParamInt("/STOP=", -1, context.cmdLine, context.ownPath);
   if (stop >= 0 && xExists) {
     WriteStubLog("PostProcessMessage(wm_ShutDown) to: " + xPath);
+    DebugLn(Pid() + " post wm_ShutDown " + IntToStr(stop));
     PostProcessMessage(xPath, true, kShutDownMsg, uintptr_t(stop), 0);
     posted = true;
   }
