@@ -154,6 +154,7 @@ int RunXAgent(const ProcessContext& context) {
   // would be lost with the plain agent that passed them on.
   if (const std::string list = context.Param("/TRANSIENTx="); !list.empty()) overrides.ReadText(list);
   agentCycle.SetSleep(ReadParamInt("/SleepX=", -1, context.cmdLine, context.ownPath));
+  DebugLn(Pid() + " Overrides=" + overrides.ToText());
 
   WriteStubLog("WinMain");
   StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);

@@ -149,3 +149,20 @@ TEST(Agent, TestSwitchThroughAStartingPlainAgent) {
   EXPECT_NE(text.find("wm_ShutDown 2"), std::string::npos) << text;
   EXPECT_NE(text.find(" ShotTimeStatus=1"), std::string::npos) << text;
 }
+
+// A restart's switches: "/TRANSIENT=" reaches the X copy as "/TRANSIENTx=", which it applies, and
+// "/DELAY=" as "/SleepX=", which holds its first check back.
+TEST(Agent, TransientAndDelayReachTheXCopy) {
+  InstalledAgent agent;
+  DebugCapture debug;
+  EXPECT_EQ(agent.RunPlain("/TRANSIENT=|1|0|255|1|255|255|0|1| /DELAY=5"), 0);
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find(" AutoUpdateTimerCount=") != std::string::npos; }, 30000));
+  EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+  EXPECT_TRUE(agent.XGone());
+  debug.Stop();
+  const std::string text = debug.Text();
+  EXPECT_NE(text.find("X_SampleAU.exe /TRANSIENTx=|1|0|255|1|255|255|0|1| /SleepX=5<"), std::string::npos) << text;
+  EXPECT_NE(text.find(" Overrides=|1|0|255|1|255|255|0|1|"), std::string::npos) << text;
+  EXPECT_NE(text.find(" AutoUpdateTimerCount=-4"), std::string::npos) << text;
+  EXPECT_EQ(text.find(" AutoUpdateTimerCount=-2"), std::string::npos) << text;
+}
