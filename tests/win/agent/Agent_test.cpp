@@ -89,8 +89,12 @@ TEST(Agent, PlainAgentStartsTheXCopyWhichEndsOnStop) {
   EXPECT_NE(DriveOutput({"list", "--class", kXClass}).find("visible=0"), std::string::npos)
       << DriveOutput({"list", "--class", kXClass});
 
+  // To a running copy "/TEST=2" is only the check request: no countdown.
+  EXPECT_EQ(agent.RunPlain("/TEST=2"), 0);
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find("wm_AgentMsg 31 2 = 0") != std::string::npos; }, 30000));
   EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
   EXPECT_TRUE(agent.XGone()) << "the X copy did not end and delete itself";
+  EXPECT_EQ(debug.Text().find("wm_ShutDown 2"), std::string::npos);
   EXPECT_TRUE(fs::exists(otherSetupWork / "Engine.exe")) << "the X copy removed another setup's work folder";
   fs::remove_all(otherSetupWork);
   debug.Stop();
