@@ -1,14 +1,14 @@
-// The seam where the auto-update agent plugs into start-up: what the plain agent and the X agent
-// do inside DoRunStubWin. The agent copy, its control messages and the update cycle are built
-// separately; until then these do nothing but say so on the debug channel.
+// The auto-update agent's roles at start-up: the plain agent makes and addresses its "X_" copy,
+// the X agent runs the update cycle in its hidden window.
 #pragma once
 
-// Plain agent: start (or restart) the "X_" copy.
-void CreateAndRun_X_Exe();
-// Plain agent, after its role (also when another instance ran): forward the control switches to
-// the X copy. xWasRunning: whether the X copy's window existed before this process acted.
-void HandleParamOK(bool xWasRunning);
-// X agent: the test-mode check before its window runs (force: read afresh).
-void CheckTestMode(bool force);
-// X agent: one tick of the update cycle (timer 1 of the stub window).
-void AgentTimerTick();
+struct ProcessContext;
+
+// Plain agent: starts (or, with "/_ZZ=99", replaces) the "X_" copy. Returns xWasRunning.
+bool CreateAndRun_X_Exe(const ProcessContext& context, bool xWasRunning);
+// Plain agent, after its role (also when another instance ran): forwards the control switches to
+// the X copy. xWasRunning: whether the X copy's window existed before this process acted. True
+// when a message was posted.
+bool HandleParamOK(const ProcessContext& context, bool xWasRunning);
+// X agent: its window with the once-a-second cycle until it is told to quit; the exit code.
+int RunXAgent(const ProcessContext& context);

@@ -128,14 +128,10 @@ int DoRunStubWin(const ProcessContext& context) {
   if (!anotherRuns) {
     switch (role) {
       case StubRole::PlainAgent:
-        CreateAndRun_X_Exe();
+        CreateAndRun_X_Exe(context, xWasRunning);
         break;
       case StubRole::XAgent:
-        WriteStubLog("CheckTestMode");
-        CheckTestMode(true);
-        WriteStubLog("WinMain");
-        RunStubWindow(context, AgentTimerTick);
-        exitCode = windowRole.exitCode;
+        exitCode = RunXAgent(context);
         WriteStubLog("DeleteMySelf");
         DeleteMySelf(false, false);
         break;
@@ -149,7 +145,7 @@ int DoRunStubWin(const ProcessContext& context) {
         break;
     }
   }
-  if (role == StubRole::PlainAgent) HandleParamOK(xWasRunning);
+  if (role == StubRole::PlainAgent) HandleParamOK(context, xWasRunning);
   WriteStubLog("DoRunStubWin() --- End");
   return exitCode;
 }

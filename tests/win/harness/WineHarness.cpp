@@ -69,7 +69,14 @@ int Spawn(const std::vector<std::string>& args, const fs::path& workDir, int* ou
   // The world's own launcher: Wine's 64-bit loader, which hands 32-bit programs to the 32-bit one.
   fs::path launcher = fs::path(VELKIT_WINE_DIR) / "bin" / "wine";
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, launcher.c_str(), &actions, nullptr, cargv.data(), cenv.data());
+  // A process group of its own: the loader starts a 32-bit program as a child of start.exe, and
+  // ending the started process must end that program too.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
+  int rc = posix_spawn(&pid, launcher.c_str(), &actions, &attr, cargv.data(), cenv.data());
+  posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (rc != 0) {
@@ -204,7 +211,7 @@ int Process::Wait(int timeoutMs) {
 
 void Process::Kill() {
   if (pid_ >= 0) {
-    kill(pid_, SIGKILL);
+    kill(-pid_, SIGKILL);
     Reap(true);
   }
   if (outFd_ >= 0) {
