@@ -8,6 +8,7 @@
 #include "../setup/SetupKit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
+#include "pack/PackX.h"
 #include "pack/StubSetup.h"
 
 using namespace wine;
@@ -163,25 +164,40 @@ TEST_F(WebSetup, ClosingTheWindowAbortsTheDownload) {
 namespace {
 // A web setup whose package installs the update agent leaves the agent copy (the stub itself,
 // flagged as an agent) in the setup work folder for the engine, which is still on screen here.
+// Bytes signed onto the setup after its package go with the copy when they are a few; a larger
+// block stays, and the flag must still land in the trailer, not in those bytes.
 TEST_F(WebSetup, AgentCopyWaitsInTheWorkFolder) {
-  PackJob job = Job(Base(), "TOKEN-1");
-  job.installAgent = true;
-  job.update.agentExe = "MyAppUpdate.exe";
+  struct Case {
+    size_t signature;
+    bool cut;
+  } cases[] = {{0, false}, {2048, true}, {20000, false}};
   Serve("TOKEN-1");
-  fs::path setup = WriteWebSetup(dir, job);
-  fs::remove(dir / "WebPkg.exe");
-  const fs::path hold = steer / "hold";
-  setupkit::EngineSteering engine(steer, "HoldFile=" + WinPath(hold) + "\r\n");
-  Process stub({setup.string()});
-  const fs::path agent = setupkit::WorkFolderOf(setup) / "MyAppUpdate.exe";
-  EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine ran";
-  ASSERT_TRUE(fs::exists(agent));
-  const std::string image = ReadFile(agent), own = ReadFile(setup);
-  ASSERT_EQ(image.size(), own.size());
-  EXPECT_EQ(image[image.size() - 5], 1) << "the copy is flagged as an agent";
-  EXPECT_EQ(image.substr(0, image.size() - 5), own.substr(0, own.size() - 5));
-  WriteFile(hold, "go");
-  EXPECT_EQ(stub.Wait(60000), 0);
-  EXPECT_FALSE(fs::exists(agent)) << "the work folder goes at the end";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.signature);
+    TempDir setupDir, engineDir;
+    PackJob job = Job(Base(), "TOKEN-1");
+    job.installAgent = true;
+    job.update.agentExe = "MyAppUpdate.exe";
+    fs::path setup = WriteWebSetup(setupDir, job);
+    fs::remove(setupDir / "WebPkg.exe");
+    const std::string package = ReadFile(setup);
+    const std::string own = package + std::string(c.signature, 'S');
+    WriteFile(setup, own);
+    const fs::path hold = engineDir / "hold";
+    setupkit::EngineSteering engine(engineDir, "HoldFile=" + WinPath(hold) + "\r\n");
+    Process stub({setup.string()});
+    const fs::path agent = setupkit::WorkFolderOf(setup) / "MyAppUpdate.exe";
+    EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine ran";
+    ASSERT_TRUE(fs::exists(agent));
+    const std::string image = ReadFile(agent);
+    EXPECT_EQ(image.size(), c.cut ? package.size() : own.size());
+    EXPECT_TRUE(TGFileInfo(agent.string()).IsAutoUpdateAgent()) << "the copy is flagged as an agent";
+    std::string unflagged = image;
+    if (unflagged.size() >= package.size()) unflagged[package.size() - 5] = package[package.size() - 5];
+    EXPECT_TRUE(unflagged == own.substr(0, image.size())) << "nothing else differs from the setup";
+    WriteFile(hold, "go");
+    EXPECT_EQ(stub.Wait(60000), 0);
+    EXPECT_FALSE(fs::exists(agent)) << "the work folder goes at the end";
+  }
 }
 }  // namespace
