@@ -48,3 +48,9 @@ void DeleteMySelf(bool removeFolder, bool shortNames);
 std::string SelfDeleteScript(std::string_view exe, std::string_view dir, std::string_view batch, bool removeFolder,
                              bool quoted);
 bool EjectCD(std::string_view path);
+
+// The reason for a failed C library file call (fopen, fwrite, fclose, rename): clear before the
+// call, read after it. The platform's error text where the call left an error code, else the C
+// library's: msvcrt reports a write cut short by a full disk in errno alone.
+void ClearFileCallError();
+std::string FileCallErrorText();

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -264,3 +265,6 @@ std::string FindFileOnDrives(std::string_view, unsigned) { return {}; }
 std::string FindFolderOnDrives(std::string_view, unsigned) { return {}; }
 void DeleteMySelf(bool, bool) {}
 bool EjectCD(std::string_view) { return false; }
+
+void ClearFileCallError() { errno = 0; }
+std::string FileCallErrorText() { return std::strerror(errno); }

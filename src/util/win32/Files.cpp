@@ -4,6 +4,9 @@
 // after windows.h
 #include <winioctl.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "platform/win32/Handles.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
@@ -331,4 +334,15 @@ bool EjectCD(std::string_view path) {
   if (!f) return false;
   DWORD returned = 0;
   return DeviceIoControl(f.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+void ClearFileCallError() {
+  SetLastError(0);
+  errno = 0;
+}
+
+std::string FileCallErrorText() {
+  const int err = errno;
+  if (GetLastError() != 0) return LastErrorText();
+  return std::strerror(err);
 }

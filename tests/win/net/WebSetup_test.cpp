@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <regex>
 
 #include "../setup/SetupKit.h"
+#include "FileSizeLimit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
 #include "pack/PackX.h"
@@ -90,6 +93,44 @@ TEST_F(WebSetup, RefusedPackagesRunNothing) {
     EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed) << c.source;
     EXPECT_FALSE(engine.Ran()) << c.source;
     EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "the refused download is deleted";
+  }
+}
+
+// The download cannot be stored: the disk fills up, or the finished file cannot take its name (a
+// folder holds it). The user is told so, with the file and the reason, not that the package
+// is foreign; nothing runs and no partial file stays.
+TEST_F(WebSetup, DownloadThatCannotBeStoredSaysWhy) {
+  struct Case {
+    const char* name;
+    bool diskFull;
+    const char* text;
+  } cases[] = {{"disk full", true, "Unable to write file "}, {"target is a folder", false, "Unable to rename "}};
+  Serve("TOKEN-1");
+  const fs::path package = HostTempDir() / "WebPkg.exe";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir setupDir;
+    fs::path setup = WriteWebSetup(setupDir, Job(Base(), "TOKEN-1"));
+    fs::remove(setupDir / "WebPkg.exe");
+    if (!c.diskFull) WriteFile(package / "inside", "x");
+    setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+    Process stub;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.diskFull) limit.emplace(100000);
+      stub = Process({setup.string()});
+    }
+    std::string box = Answer("&OK");
+    // The listing shows each backslash of the text doubled.
+    const std::string file = std::regex_replace(WinTempDir() + "\\WebPkg.exe.", std::regex(R"(\\)"), R"(\\)");
+    EXPECT_NE(box.find(c.text + file), std::string::npos) << box;
+    EXPECT_EQ(box.find("Bad Secret Token!"), std::string::npos) << box;
+    EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed);
+    EXPECT_FALSE(engine.Ran());
+    for (const auto& e : fs::directory_iterator(HostTempDir())) {
+      EXPECT_NE(e.path().filename().string().rfind("WebPkg.exe.", 0), 0u) << "a partial file stays: " << e.path();
+    }
+    fs::remove_all(package);
   }
 }
 
