@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+class SetupBoxes;
 class TGFileInfo;
 
 // Process exit codes of a setup run that ended before an engine ran. Whenever an engine ran, its
@@ -62,8 +63,8 @@ void StartSetupRun();
 // completion atom. foreground: questions and the stub window may be shown.
 bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std::string_view agentName,
                      std::string_view extraSwitches, bool foreground);
-// The space question; true to go on (also when nothing needed asking).
-bool CheckTempSpace(std::string_view folder, const TGFileInfo& package);
+// The space question; true to go on (also when nothing needed asking, or nobody can be asked).
+bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, const SetupBoxes& boxes);
 // Required space of the package for the folder's drive < free space there, and the folder exists.
 bool HasEnoughSpace(std::string_view folder, std::string_view packageFile);
 // A web setup (the package's web flag): writes the agent copy when agentName is set, then finds or

@@ -6,6 +6,7 @@
 
 #include "agent/StubGlob.h"
 #include "pack/PackX.h"
+#include "pack/SetupBoxes.h"
 #include "pack/UnPack.h"
 #include "pack/ZLibOpen.h"
 #include "pack/win32/StubSetupWin.h"
@@ -26,17 +27,23 @@ LangLookup LangOf(const TGFileInfo& package) {
   return [&package](std::string_view key, std::string_view def) { return package.GetLangString(key, def); };
 }
 
-// The stub window's extraction interface, noting whether the user cancelled a disk question.
+// The stub window's extraction interface with the run's boxes, noting whether the disk question
+// was cancelled. A silent run cannot ask for a disk: it ends as cancelled.
 class SetupExtractUI : public ExtractWindow {
  public:
+  explicit SetupExtractUI(const SetupBoxes& boxes) : boxes_(boxes) {}
   bool diskCancelled = false;
 
   bool ConfirmNextDisk(std::string_view text, std::string_view caption, std::string_view buttons,
                        int charset) override {
-    bool ok = ExtractWindow::ConfirmNextDisk(text, caption, buttons, charset);
+    bool ok = boxes_.ConfirmOk(text, caption, buttons, charset, false);
     if (!ok) diskCancelled = true;
     return ok;
   }
+  void ShowError(std::string_view text) override { boxes_.Error(text); }
+
+ private:
+  const SetupBoxes& boxes_;
 };
 
 // Deletes the shortcut a successful installation asks to remove, when it exists.
@@ -100,12 +107,13 @@ bool HasEnoughSpace(std::string_view folder, std::string_view packageFile) {
   return package.GetRequiredSpace(folder) < DiskFreeBytes(folder) && DirectoryExists(folder);
 }
 
-bool CheckTempSpace(std::string_view folder, const TGFileInfo& package) {
+bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, const SetupBoxes& boxes) {
   std::string text = SpaceQuestionText(package.ConfirmTempExtract(), folder, package.GetRequiredSpace(folder),
                                        DiskFreeBytes(folder), LangOf(package));
   if (text.empty()) return true;
-  return ConfirmMsg(0, text, package.GetLangString("Confirm", "Confirm"),
-                    package.GetLangString("BtnText", kMsgBoxDefaultButtons), package.GetCharset());
+  // Unasked, a silent run goes on: the extraction itself tells when the room runs out.
+  return boxes.Confirm(text, package.GetLangString("Confirm", "Confirm"),
+                       package.GetLangString("BtnText", kMsgBoxDefaultButtons), package.GetCharset(), true);
 }
 
 bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std::string_view agentName,
@@ -121,9 +129,10 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
   if (!HasEnoughSpace(folder, packageFile) && HasAltTempFolder()) target = AltExtractFolder();
   DebugLn(std::string("========= ForegroundOp=") + BoolToText(foreground) + " ==========");
 
+  const SetupBoxes boxes(!foreground);
   bool result = false;
   int failure = 0;  // our exit code when no engine runs
-  if (foreground && !CheckTempSpace(target, package)) {
+  if (foreground && !CheckTempSpace(target, package, boxes)) {
     failure = kExitSpaceDeclined;
   } else {
     const std::string diskPrompt =
@@ -133,7 +142,7 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
     WaitPumping(1, 1000);
     const bool forcePrompt =
         ReadRegString("HKEY_CURRENT_USER\\Software\\Corvalen\\Velkit\\SpanDisk", "ForcePrompt", "0") == "1";
-    SetupExtractUI ui;
+    SetupExtractUI ui(boxes);
     bool ok = false;
     std::string marked;
     std::string zlibError;
@@ -149,11 +158,11 @@ bool RunSetupPackage(std::string_view folder, std::string_view packageFile, std:
     const std::string badCrc =
         package.GetLangString("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted...");
     if (!ok) {
-      ErrorMsg(0, badCrc, errorCaption, buttons, charset);
+      boxes.Error(badCrc, errorCaption, buttons, charset);
       failure = kExitBadPackage;
     } else if (!zlibError.empty()) {
       // A damaged entry that the checksum did not catch (checksum off, or a file above its limit).
-      ErrorMsg(0, badCrc + "<P><P>" + zlibError, errorCaption, buttons, charset);
+      boxes.Error(badCrc + "<P><P>" + zlibError, errorCaption, buttons, charset);
       failure = kExitBadPackage;
     } else if (marked.empty()) {
       failure = ui.diskCancelled ? kExitCancelled : kExitNoEngine;

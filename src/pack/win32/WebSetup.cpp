@@ -4,6 +4,7 @@
 
 #include "net/InetHTTP.h"
 #include "pack/PackX.h"
+#include "pack/SetupBoxes.h"
 #include "stub/CmdLine.h"
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
@@ -57,6 +58,7 @@ void FetchAndRunWebSetup(std::string_view folder, std::string_view source, std::
   const TGFileInfo& own = OwnPackage();
   const LangLookup lang = OwnLang();
   const bool hidden = ParamExists("/hide") || own.GetHideFlag();
+  const SetupBoxes boxes(hidden);
   const std::string url = WebPackageUrl(source, packageName);
   std::string error;
   bool downloaded = false;
@@ -64,9 +66,9 @@ void FetchAndRunWebSetup(std::string_view folder, std::string_view source, std::
 
   if (!FileExists(package)) {
     SetStatusText(lang("s10", "Downloading File..."), own.GetFontName(), own.GetCharset(), own.GetFontSize());
-    if (own.ConfirmWebDownload() && !hidden &&
-        !ConfirmMsg(0, DownloadQuestionText(own.GetWebSize(), lang), lang("Confirm", "Confirm"), Buttons(),
-                    own.GetCharset())) {
+    // Unasked, a silent run downloads.
+    if (own.ConfirmWebDownload() && !boxes.Confirm(DownloadQuestionText(own.GetWebSize(), lang),
+                                                   lang("Confirm", "Confirm"), Buttons(), own.GetCharset(), true)) {
       error = "!";
     }
     // Checked even after a No, so that a missing connection is still reported.
@@ -90,5 +92,5 @@ void FetchAndRunWebSetup(std::string_view folder, std::string_view source, std::
 
   DebugLn(IntToStr(CurrentProcessId()) + " FetchAndRunWebSetup: " + (error == "!" ? "cancelled" : error));
   SetStubExitCode(WebSetupExitCode(error));
-  if (error != "!") ErrorMsg(0, error, lang("Error", "Error"), Buttons(), own.GetCharset());
+  if (error != "!") boxes.Error(error, lang("Error", "Error"), Buttons(), own.GetCharset());
 }

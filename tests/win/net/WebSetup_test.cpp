@@ -134,6 +134,38 @@ TEST_F(WebSetup, DownloadThatCannotBeStoredSaysWhy) {
   }
 }
 
+// Silent web setups ("/hide", or the package's hide flag) show no box: a refused package or a
+// failed download goes to the debug channel, and the exit code says why.
+TEST_F(WebSetup, SilentFailuresAreLoggedWithoutABox) {
+  struct Case {
+    const char* name;
+    std::string source;
+    bool hideFlag;
+    std::string line;
+  } cases[] = {
+      {"foreign package, /hide", Base(), false, "Silent run, no box: Error: Bad Secret Token!"},
+      {"nobody listens, hide flag", "http://127.0.0.1:" + std::to_string(FreePort()), true,
+       "Silent run, no box: Error: Unable to open Internet Connection: "},
+  };
+  Serve("OTHER-TOKEN");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir setupDir;
+    PackJob job = Job(c.source, "TOKEN-1", true);  // the download question is not asked either
+    job.update.hide = c.hideFlag;
+    fs::path setup = WriteWebSetup(setupDir, job);
+    fs::remove(setupDir / "WebPkg.exe");
+    setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+    DebugCapture debug;
+    Process stub(c.hideFlag ? std::vector<std::string>{setup.string()}
+                            : std::vector<std::string>{setup.string(), "/hide"});
+    EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed) << "-1: waiting for a click";
+    debug.Stop();
+    EXPECT_NE(debug.Text().find(c.line), std::string::npos) << debug.Text();
+    EXPECT_FALSE(engine.Ran());
+  }
+}
+
 TEST_F(WebSetup, DecliningTheDownloadRunsNothing) {
   Serve("TOKEN-1");
   fs::path setup = WriteWebSetup(dir, Job(Base(), "TOKEN-1", true));
