@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -148,6 +149,31 @@ TEST_F(HttpClient, LocalFailuresAreErrorsAndLeaveNoPartialFile) {
     for (const auto& e : fs::recursive_directory_iterator(out.path())) {
       EXPECT_NE(e.path().filename().string().rfind("Setup.exe.", 0), 0u) << "a partial file stays: " << e.path();
     }
+  }
+}
+
+// A body that trickles in (a kilobyte every 50 ms) through WinINet: the client asks for no more
+// than has arrived, since on Windows a read waits until all it asked for is there and the window
+// would stop answering meanwhile; and it still hands the body on in whole chunks. Wine's reads
+// return what has come, so arrivedinet.dll tells what each read asked for against what had arrived.
+TEST_F(HttpClient, TricklingBodyIsReadAsItArrives) {
+  TestServer trickle(served.path(), {"--slow-bytes", "1024", "--slow-ms", "50"});
+  ASSERT_GT(trickle.port(), 0);
+  const fs::path log = out / "reads.txt";
+  setenv("VELKIT_INET_LOG", WinPath(log).c_str(), 1);
+  fs::path inet = TestkitExe("arrivedinet").replace_extension(".dll");
+  Result r = RunWine({TestkitExe("netprobe").string(), "--wininet", WinPath(inet), "download",
+                      trickle.Url("slow/f50000.bin"), WinPath(out / "Setup.exe")});
+  unsetenv("VELKIT_INET_LOG");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(LinesStartingWith(r.output, "step ").size(), 10u) << "chunks of 5000 bytes, as ever";
+  EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(50000));
+  const std::vector<std::string> reads = LinesStartingWith(ReadFile(log), "read ");
+  ASSERT_FALSE(reads.empty()) << "the reads went through arrivedinet.dll";
+  for (const std::string& line : reads) {
+    unsigned long asked = 0, arrived = 0, got = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lu %lu %lu", &asked, &arrived, &got), 3) << line;
+    EXPECT_TRUE(asked <= arrived || got == 0) << "a read that waits for the network: " << line;
   }
 }
 
