@@ -159,7 +159,12 @@ TEST_F(WebSetup, SilentFailuresAreLoggedWithoutABox) {
     DebugCapture debug;
     Process stub(c.hideFlag ? std::vector<std::string>{setup.string()}
                             : std::vector<std::string>{setup.string(), "/hide"});
-    EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed) << "-1: waiting for a click";
+    const int exitCode = stub.Wait(60000);
+    EXPECT_EQ(exitCode, kExitDownloadFailed) << "-1: waiting for a click";
+    if (exitCode == -1) {
+      setupkit::Drive({"click", "--class", kBox, "--button", "&OK"});  // so that the test ends
+      stub.Wait(60000);
+    }
     debug.Stop();
     EXPECT_NE(debug.Text().find(c.line), std::string::npos) << debug.Text();
     EXPECT_FALSE(engine.Ran());
