@@ -26,8 +26,11 @@ void ReadAheadBody::Fill(uint32_t need) {
     end_ -= begin_;
     begin_ = 0;
   }
-  uint32_t available = 0;
-  const bool known = source_.Available(available);
+  // While reads of the largest size come back fast, the next one goes ahead unasked: the last one
+  // showed the data comes faster than asking would tell (under Wine each question costs a round
+  // trip), and a read under way when the line slows waits either way.
+  uint32_t available = kMaxReadAhead;
+  const bool known = racing_ || source_.Available(available);
   // The data does not pile up: no read may wait for it, so no growth either.
   const bool keepsUp = known && available >= need && available >= kFullBuffer;
   if (!keepsUp) grown_ = 0;
@@ -42,6 +45,7 @@ void ReadAheadBody::Fill(uint32_t need) {
   const int64_t took = clock_() - start;
   got = std::min(got, want);  // never trust a count beyond what was asked for
   end_ += got;
+  racing_ = want == kMaxReadAhead && got == want && took <= kFastUs;
   if (got == 0) {
     ended_ = true;
   } else if (keepsUp && got == want && took <= kFastUs) {

@@ -52,5 +52,6 @@ class ReadAheadBody : public HttpBody {
   std::vector<char> data_;
   size_t begin_ = 0, end_ = 0;
   uint32_t grown_ = 0;
+  bool racing_ = false;  // the last read was of the largest size and came back fast
   bool ended_ = false, failed_ = false;
 };

@@ -153,9 +153,10 @@ TEST_F(HttpClient, LocalFailuresAreErrorsAndLeaveNoPartialFile) {
 }
 
 // A body that trickles in (a kilobyte every 50 ms) through WinINet: the client asks for no more
-// than has arrived, since on Windows a read waits until all it asked for is there and the window
-// would stop answering meanwhile; and it still hands the body on in whole chunks. Wine's reads
-// return what has come, so arrivedinet.dll tells what each read asked for against what had arrived.
+// than has arrived, since a read waits until all it asked for is there (on Windows, and under
+// Wine 8) and the window would stop answering meanwhile; and it still hands the body on in whole
+// chunks. arrivedinet.dll tells what each read asked for against what had arrived, so that the
+// test needs no clock.
 TEST_F(HttpClient, TricklingBodyIsReadAsItArrives) {
   TestServer trickle(served.path(), {"--slow-bytes", "1024", "--slow-ms", "50"});
   ASSERT_GT(trickle.port(), 0);

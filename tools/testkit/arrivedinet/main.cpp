@@ -1,8 +1,8 @@
 // arrivedinet.dll: WinINet for the tests of the download client, bound in its place (netprobe
 // --wininet). It passes every call on to the system's WinINet and tells, for each read of a
-// response, how much it asked for against what had arrived: Wine's reads return whatever has
-// come, but on Windows a synchronous read waits until all it asked for is there, so a read that
-// asks for more than has arrived is one that would keep the caller's window waiting.
+// response, how much it asked for against what had arrived: a synchronous read waits until all
+// it asked for is there, so a read that asks for more than has arrived is one that keeps the
+// caller's window waiting.
 // One line per read to the file named by the environment variable VELKIT_INET_LOG:
 //   read ASKED ARRIVED GOT
 // (ARRIVED as InternetQueryDataAvailable says just before the read; it waits, as the caller's own
