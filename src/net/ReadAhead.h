@@ -2,9 +2,10 @@
 // chunk sizes. Every read of the Internet library has a fixed cost (under Wine, round trips to
 // the server that add up to more than the transfer itself at 8 KB a read), so while the data
 // arrives faster than it is taken the reads grow, up to kMaxReadAhead. But a synchronous read
-// returns only when all it asked for is there: as soon as less has arrived than the chunk still
-// lacks, a read takes only what has arrived, and the window is served between the reads that
-// gather a chunk, so that on a slow or slowing line it keeps answering.
+// returns only when all it asked for is there: each read first asks what has arrived, and unless
+// the library's buffer is full (the data piles up) it takes only that, with the window served
+// between the reads that gather a chunk, so that on a slow or slowing line the window keeps
+// answering; after a fast start, only the read under way when the line slows can hold it up.
 #pragma once
 #include <cstdint>
 #include <functional>
