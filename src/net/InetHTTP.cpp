@@ -18,34 +18,62 @@ bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true)
 
 // The temporary file, open for the whole transfer: opening and closing it for every chunk costs
 // more than the transfer itself where file opens are expensive (under Wine, several round trips to
-// the server each).
+// the server each). The first failure of the local side is kept as the download's error: a
+// transfer that cannot be stored must not look like one that merely came up short.
 class TempFile {
  public:
-  explicit TempFile(const std::string& path) : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "ab")) {
+  explicit TempFile(const std::string& path) : path_(path) {
+    if (path.empty()) return;
+    ClearFileCallError();
+    file_ = std::fopen(path.c_str(), "ab");
+    if (!file_) {
+      Fail("Unable to create file ");
+      return;
+    }
     // Chunks are collected into larger writes: each write is a system call of its own.
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
+    std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
   }
   ~TempFile() { Close(); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   void Append(std::string_view data) {
-    if (file_) std::fwrite(data.data(), 1, data.size(), file_);
+    if (!file_) return;
+    ClearFileCallError();
+    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size()) Fail("Unable to write file ");
   }
+  // Writes what is buffered; a full disk often shows only here. Flushed on its own first: some C
+  // libraries (Wine's msvcrt) let fclose succeed when its final write failed.
   void Close() {
+    if (!file_) return;
+    ClearFileCallError();
+    if (std::fflush(file_) != 0) return Fail("Unable to write file ");
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!ok) Fail("Unable to write file ");
+  }
+  const std::string& error() const { return error_; }
+
+ private:
+  void Fail(const char* what) {
+    if (error_.empty()) error_ = what + path_ + " (" + FileCallErrorText() + ")";
     if (file_) std::fclose(file_);
     file_ = nullptr;
   }
-
- private:
   static constexpr size_t kWriteBuffer = 262144;
-  std::FILE* file_;
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  std::string error_;
 };
 
 // Replaces the target with the finished temporary file. The target goes only when the temporary
-// file is complete, so a failed transfer never costs the file that was there before.
-void ReplaceTarget(const std::string& temp, std::string_view target) {
-  DeleteFileByName(target);
-  std::rename(temp.c_str(), std::string(target).c_str());
+// file is complete, so a failed transfer never costs the file that was there before. The error
+// text, empty on success.
+std::string ReplaceTarget(const std::string& temp, std::string_view target) {
+  const std::string to(target);
+  DeleteFileByName(to);
+  ClearFileCallError();
+  if (std::rename(temp.c_str(), to.c_str()) == 0) return {};
+  return "Unable to rename " + temp + " to " + to + " (" + FileCallErrorText() + ")";
 }
 }  // namespace
 
@@ -124,6 +152,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
   std::vector<char> buffer(kMaxChunk);
   uint32_t read = 0;
   do {
+    if (!file.error().empty()) break;  // nothing more can be stored
     host.BetweenChunks();
     read = 0;
     if (body.Read(buffer.data(), chunk, read)) {
@@ -146,7 +175,14 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
   } while (read > 0 && !IsDownloadAborted());
 
   file.Close();
+  std::string localError = file.error();
+  if (localError.empty() && !target.empty() && GetFileSizeByName(temp) == int64_t(size))
+    localError = ReplaceTarget(temp, target);
+  if (!localError.empty()) {
+    // What could not be stored or renamed is of no use to anyone: it goes.
+    DeleteFileByName(temp);
+    error = localError;
+  }
   if (IsDownloadAborted()) error = "Download Aborted";
-  if (!target.empty() && GetFileSizeByName(temp) == int64_t(size)) ReplaceTarget(temp, target);
   return error;
 }

@@ -80,6 +80,12 @@ class HttpBody {
   // What is known about the last failed read (the system's error text, else the server's last
   // response text); may be empty.
   virtual std::string FailureDetail() = 0;
+  // How many bytes have arrived and can be read without waiting for the network (0 at the end of
+  // the body); false when the source cannot tell.
+  virtual bool Available(uint32_t& bytes) {
+    bytes = 0;
+    return false;
+  }
 };
 
 // What the transfer needs from the window system.

@@ -1,4 +1,4 @@
-// Large reads from the network, handed out chunk by chunk.
+// Large reads from the network while the data keeps up, reads of what has arrived when it does not.
 #include "net/ReadAhead.h"
 
 #include <algorithm>
@@ -10,17 +10,31 @@ int64_t SteadyMicroseconds() {
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-ReadAheadBody::ReadAheadBody(HttpBody& source, UsClock clock) : source_(source), clock_(std::move(clock)) {}
+ReadAheadBody::ReadAheadBody(HttpBody& source, std::function<void()> betweenReads, UsClock clock)
+    : source_(source), betweenReads_(std::move(betweenReads)), clock_(std::move(clock)) {}
 
-void ReadAheadBody::Fill(uint32_t len) {
+uint32_t ReadAheadBody::ReadSize(bool known, uint32_t available, uint32_t need, uint32_t grown) {
+  if (!known || available == 0) return need;
+  if (available < need || available < kFullBuffer) return available;
+  return std::min(std::max(available, grown), kMaxReadAhead);
+}
+
+void ReadAheadBody::Fill(uint32_t need) {
   // What is left goes to the front, so that the buffer never holds more than one read plus a chunk.
   if (begin_ > 0) {
     std::memmove(data_.data(), data_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  next_ = std::max(next_, len);
-  const uint32_t want = next_;
+  // While reads of the largest size come back fast, the next one goes ahead unasked: the last one
+  // showed the data comes faster than asking would tell (under Wine each question costs a round
+  // trip), and a read under way when the line slows waits either way.
+  uint32_t available = kMaxReadAhead;
+  const bool known = racing_ || source_.Available(available);
+  // The data does not pile up: no read may wait for it, so no growth either.
+  const bool keepsUp = known && available >= need && available >= kFullBuffer;
+  if (!keepsUp) grown_ = 0;
+  const uint32_t want = ReadSize(known, available, need, grown_);
   if (data_.size() < end_ + want) data_.resize(end_ + want);
   uint32_t got = 0;
   const int64_t start = clock_();
@@ -31,19 +45,22 @@ void ReadAheadBody::Fill(uint32_t len) {
   const int64_t took = clock_() - start;
   got = std::min(got, want);  // never trust a count beyond what was asked for
   end_ += got;
+  racing_ = want == kMaxReadAhead && got == want && took <= kFastUs;
   if (got == 0) {
     ended_ = true;
-  } else if (got == want && took <= kFastUs) {
-    next_ = std::min(want * 2, std::max(kMaxReadAhead, len));
+  } else if (keepsUp && got == want && took <= kFastUs) {
+    grown_ = std::min(want * 2, kMaxReadAhead);
   } else if (got < want || took > kSlowUs) {
-    // A short read (a chunk boundary of the encoding, or the end coming) or one that had to wait.
-    next_ = len;
+    grown_ = 0;
   }
 }
 
 bool ReadAheadBody::Read(char* buffer, uint32_t len, uint32_t& read) {
   read = 0;
-  if (end_ - begin_ < len && !ended_ && !failed_) Fill(len);
+  for (bool first = true; end_ - begin_ < len && !ended_ && !failed_; first = false) {
+    if (!first && betweenReads_) betweenReads_();
+    Fill(uint32_t(len - (end_ - begin_)));
+  }
   if (begin_ == end_ && failed_) return false;
   read = uint32_t(std::min<size_t>(len, end_ - begin_));
   std::memcpy(buffer, data_.data() + begin_, read);

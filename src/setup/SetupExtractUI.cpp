@@ -12,10 +12,10 @@ void SetupExtractUI::EnableAutoPlayCancel() { host_.EnableAutoPlayCancel(); }
 bool SetupExtractUI::ConfirmNextDisk(int part) {
   SetupBox box = diskQuestion_;
   box.text = ReplaceTextCI(box.text, "<DISK_NUM>", IntToStr(part));
-  return host_.ConfirmOk(box);
+  return boxes_.ConfirmOk(box, false);
 }
 
 bool SetupExtractUI::Cancelled() { return host_.WindowClosed(); }
 
 // The extraction's own errors take the default caption and buttons.
-void SetupExtractUI::ShowError(std::string_view text) { host_.Error({std::string(text), {}, {}, 0}); }
+void SetupExtractUI::ShowError(std::string_view text) { boxes_.Error({std::string(text), {}, {}, 0}); }

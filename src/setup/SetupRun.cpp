@@ -6,6 +6,7 @@
 #include "pack/PackX.h"
 #include "pack/UnPack.h"
 #include "platform/System.h"
+#include "setup/SetupBoxes.h"
 #include "setup/SetupExtractUI.h"
 #include "setup/SetupFolders.h"
 #include "setup/SetupHost.h"
@@ -80,7 +81,7 @@ SetupOutcome RunEngine(const SetupRequest& request, const std::string& folder, c
 
 // Extracts and, when the extraction gave an engine, runs it.
 SetupOutcome ExtractAndRun(const SetupRequest& request, const std::string& target, const TGFileInfo& package,
-                           SetupHost& host) {
+                           SetupHost& host, const SetupBoxes& boxes) {
   const std::string buttons = package.GetLangString("BtnText", kMsgBoxDefaultButtons);
   const int charset = package.GetCharset();
   const std::string diskPrompt =
@@ -90,7 +91,7 @@ SetupOutcome ExtractAndRun(const SetupRequest& request, const std::string& targe
   host.WaitPumping(1, 1000);
   const bool forcePrompt =
       ReadRegString("HKEY_CURRENT_USER\\Software\\Corvalen\\Velkit\\SpanDisk", "ForcePrompt", "0") == "1";
-  SetupExtractUI ui(host, {diskPrompt, diskCaption, buttons, charset});
+  SetupExtractUI ui(host, boxes, {diskPrompt, diskCaption, buttons, charset});
   const ExtractResult extracted = ExtractPackage(request.packageFile, target, request.agentName, ui, forcePrompt);
   host.WaitPumping(1, 1000);
 
@@ -99,11 +100,11 @@ SetupOutcome ExtractAndRun(const SetupRequest& request, const std::string& targe
       package.GetLangString("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted...");
   switch (extracted.end) {
     case ExtractEnd::NotAccepted:
-      host.Error({badCrc, errorCaption, buttons, charset});
+      boxes.Error({badCrc, errorCaption, buttons, charset});
       return Ended(SetupCause::Damaged);
     case ExtractEnd::DamagedEntry:
       // A damaged entry that the checksum did not catch (checksum off, or a file above its limit).
-      host.Error({badCrc + "<P><P>" + extracted.zlibError, errorCaption, buttons, charset});
+      boxes.Error({badCrc + "<P><P>" + extracted.zlibError, errorCaption, buttons, charset});
       return Ended(SetupCause::Damaged, extracted.zlibError);
     case ExtractEnd::Cancelled:
       // The user gave up a disk or closed the window: a cancel, which says nothing more.
@@ -120,12 +121,14 @@ bool HasEnoughSpace(std::string_view folder, const TGFileInfo& package) {
   return package.GetRequiredSpace(folder) < DiskFreeBytes(folder) && DirectoryExists(folder);
 }
 
-bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, SetupHost& host) {
+bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, const SetupBoxes& boxes) {
   std::string text = SpaceQuestionText(package.ConfirmTempExtract(), folder, package.GetRequiredSpace(folder),
                                        DiskFreeBytes(folder), LangOf(package));
   if (text.empty()) return true;
-  return host.Confirm({text, package.GetLangString("Confirm", "Confirm"),
-                       package.GetLangString("BtnText", kMsgBoxDefaultButtons), package.GetCharset()});
+  // Unasked, a silent run goes on: the extraction itself tells when the room runs out.
+  return boxes.Confirm({text, package.GetLangString("Confirm", "Confirm"),
+                        package.GetLangString("BtnText", kMsgBoxDefaultButtons), package.GetCharset()},
+                       true);
 }
 
 SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host) {
@@ -138,9 +141,10 @@ SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host) {
   if (!HasEnoughSpace(request.folder, package) && HasAltTempFolder()) target = AltExtractFolder();
   DebugLn(std::string("========= ForegroundOp=") + BoolToText(request.foreground) + " ==========");
 
-  const SetupOutcome outcome = request.foreground && !CheckTempSpace(target, package, host)
+  const SetupBoxes boxes(host, !request.foreground);
+  const SetupOutcome outcome = request.foreground && !CheckTempSpace(target, package, boxes)
                                    ? Ended(SetupCause::SpaceDeclined)
-                                   : ExtractAndRun(request, target, package, host);
+                                   : ExtractAndRun(request, target, package, host, boxes);
   if (outcome.cause != SetupCause::EngineRan)
     DebugLn("Setup run ended without an engine, exit code " + IntToStr(outcome.exitCode));
   RemoveAltExtractFolder();

@@ -14,7 +14,8 @@ class TGFileInfo;
 // exit code is the process's; these tell a script why nothing was installed.
 enum SetupExitCode : int {
   kExitBadPackage = 90,        // checksum failed, package unreadable or damaged
-  kExitCancelled = 91,         // the user cancelled (disk question, download question, closed window)
+  kExitCancelled = 91,         // the user cancelled (disk question, download question, closed window),
+                               // or a silent run missed a part file
   kExitSpaceDeclined = 92,     // the space question was answered No
   kExitNoEngine = 93,          // the package has no marked entry
   kExitEngineNotStarted = 94,  // the engine could not be started
@@ -101,7 +102,8 @@ class SetupHost;
 // temporary drive is short of room) and runs its engine, asking first about space in the
 // foreground.
 SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host);
-// The space question; true to go on (also when nothing needed asking).
-bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, SetupHost& host);
+class SetupBoxes;
+// The space question; true to go on (also when nothing needed asking, or nobody can be asked).
+bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, const SetupBoxes& boxes);
 // Required space of the package for the folder's drive < free space there, and the folder exists.
 bool HasEnoughSpace(std::string_view folder, const TGFileInfo& package);

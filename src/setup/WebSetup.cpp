@@ -41,9 +41,11 @@ std::string TokenMismatchText(std::string_view packageFile, std::string_view url
 int WebSetupExitCode(std::string_view error) { return error == "!" ? kExitCancelled : kExitDownloadFailed; }
 
 std::string WebAgentImage(std::string image, uint64_t packageEnd) {
-  // No end mark (0) cuts nothing: the rule would otherwise empty any image shorter than 10000 bytes.
-  if (packageEnd > 0 && packageEnd < image.size() && image.size() - packageEnd < 10000)
-    image.resize(size_t(packageEnd));
-  if (image.size() > 5) image[image.size() - 5] = 1;
+  // No end mark (0), or one beyond the image, means the package ends with the file.
+  const size_t end = packageEnd > 0 && packageEnd <= image.size() ? size_t(packageEnd) : image.size();
+  if (image.size() - end < 10000) image.resize(end);
+  // The flag is the trailer's, wherever the package ends: bytes kept after it (a large signature
+  // block) must not take it, or the installed copy would start as a web setup again.
+  if (end > 5) image[end - 5] = 1;
   return image;
 }

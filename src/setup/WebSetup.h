@@ -30,7 +30,7 @@ std::string TokenMismatchText(std::string_view packageFile, std::string_view url
 int WebSetupExitCode(std::string_view error);
 // The agent copy of a web setup from the stub's own image: cut to the package end when less than
 // 10000 bytes follow it (a signature appended after the package), with the trailer's auto-update
-// flag (the fifth byte from the end) set.
+// flag (the fifth byte before the package end) set, whatever follows the package.
 std::string WebAgentImage(std::string image, uint64_t packageEnd);
 
 // --- the run

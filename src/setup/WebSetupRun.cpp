@@ -3,6 +3,7 @@
 #include "net/InetHTTP.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
+#include "setup/SetupBoxes.h"
 #include "setup/SetupHost.h"
 #include "setup/WebSetup.h"
 #include "ui/VMsgBox.h"
@@ -52,6 +53,7 @@ SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& 
                                  std::string_view packageName, SetupHost& host) {
   const LangLookup lang = LangOf(own);
   const bool hidden = !request.foreground;
+  const SetupBoxes boxes(host, hidden);
   const std::string buttons = lang("BtnText", kMsgBoxDefaultButtons);
   const std::string url = WebPackageUrl(source, packageName);
   std::string error;
@@ -60,9 +62,10 @@ SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& 
 
   if (!FileExists(package)) {
     host.SetStatusText(lang("s10", "Downloading File..."), own.GetFontName(), own.GetCharset(), own.GetFontSize());
-    if (own.ConfirmWebDownload() && !hidden &&
-        !host.Confirm(
-            {DownloadQuestionText(own.GetWebSize(), lang), lang("Confirm", "Confirm"), buttons, own.GetCharset()})) {
+    // Unasked, a silent run downloads.
+    if (own.ConfirmWebDownload() && !boxes.Confirm({DownloadQuestionText(own.GetWebSize(), lang),
+                                                    lang("Confirm", "Confirm"), buttons, own.GetCharset()},
+                                                   true)) {
       error = "!";
     }
     // Checked even after a No, so that a missing connection is still reported.
@@ -95,7 +98,7 @@ SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& 
   outcome.exitCode = WebSetupExitCode(error);
   if (error != "!") {
     outcome.systemError = error;
-    host.Error({error, lang("Error", "Error"), buttons, own.GetCharset()});
+    boxes.Error({error, lang("Error", "Error"), buttons, own.GetCharset()});
   }
   return outcome;
 }

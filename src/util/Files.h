@@ -96,3 +96,9 @@ std::string SelfDeleteScript(std::string_view exe, std::string_view dir, std::st
 bool EjectCD(std::string_view path);
 // Whether the root letter + ":\" is a fixed disk (never on the host, which has no drive letters).
 bool IsFixedDrive(char letter);
+
+// The reason for a failed C library file call (fopen, fwrite, fclose, rename): clear before the
+// call, read after it. The platform's error text where the call left an error code, else the C
+// library's: msvcrt reports a write cut short by a full disk in errno alone.
+void ClearFileCallError();
+std::string FileCallErrorText();

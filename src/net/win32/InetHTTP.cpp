@@ -81,6 +81,13 @@ class WinInetBody : public HttpBody {
     read = got;
     return ok;
   }
+  // Waits, as the library does, until something has arrived or the body has ended.
+  bool Available(uint32_t& bytes) override {
+    DWORD available = 0;
+    const bool ok = Inet_QueryDataAvailable(request_, &available, 0, 0);
+    bytes = ok ? available : 0;
+    return ok;
+  }
   std::string FailureDetail() override {
     std::string detail = LastErrorText();
     if (!detail.empty()) return detail;
@@ -159,10 +166,10 @@ void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, 
       if (!request) {
         error = "Unable to open Internet Connection: " + std::string(url);
       } else {
-        WinInetBody network(request.get());
-        ReadAheadBody readAhead(network);
-        HttpBody& body = DownloadReadAhead() ? static_cast<HttpBody&>(readAhead) : network;
         WindowHost host(ownerWindow);
+        WinInetBody network(request.get());
+        ReadAheadBody readAhead(network, [&host] { host.BetweenChunks(); });
+        HttpBody& body = DownloadReadAhead() ? static_cast<HttpBody&>(readAhead) : network;
         error = ReceiveBody(body, userName.empty() ? CompleteUrl(url) : std::string(url), target,
                             ContentLength(request.get()), LastModified(request.get()), content, progress, host);
       }

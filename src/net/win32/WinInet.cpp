@@ -1,4 +1,4 @@
-// Run-time binding of the six WinINet entries that the download client looks up by name.
+// Run-time binding of the seven WinINet entries that the download client looks up by name.
 #include "net/win32/WinInet.h"
 
 namespace {
@@ -7,7 +7,7 @@ HMODULE library = nullptr;
 
 struct Entries {
   FARPROC getConnectedState = nullptr, closeHandle = nullptr, open = nullptr, openUrl = nullptr, queryInfo = nullptr,
-          readFile = nullptr;
+          readFile = nullptr, queryDataAvailable = nullptr;
 } entries;
 
 // The entry's address, looked up once; null when the library or the entry is missing.
@@ -71,4 +71,9 @@ BOOL Http_QueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD 
 BOOL Inet_ReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read) {
   auto fn = Entry<decltype(&InternetReadFile)>(entries.readFile, "InternetReadFile");
   return fn ? fn(file, buffer, toRead, read) : FALSE;
+}
+
+BOOL Inet_QueryDataAvailable(HINTERNET file, LPDWORD available, DWORD flags, DWORD_PTR context) {
+  auto fn = Entry<decltype(&InternetQueryDataAvailable)>(entries.queryDataAvailable, "InternetQueryDataAvailable");
+  return fn ? fn(file, available, flags, context) : FALSE;
 }

@@ -1,4 +1,4 @@
-// Run-time binding of "WinINet.dll": six entries are looked up by name on first use, so that the
+// Run-time binding of "WinINet.dll": seven entries are looked up by name on first use, so that the
 // program still starts and fails gracefully where the library or an entry is missing; each wrapper
 // then answers as a failed call would (null handle, FALSE). The remaining WinINet calls are bound
 // at load time.
@@ -15,6 +15,7 @@ HINTERNET Inet_OpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD hea
                         DWORD_PTR context);
 BOOL Http_QueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD index);
 BOOL Inet_ReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read);
+BOOL Inet_QueryDataAvailable(HINTERNET file, LPDWORD available, DWORD flags, DWORD_PTR context);
 // The loaded library, or null when it could not be loaded (loads it on first call).
 HMODULE WinInetModule();
 // Frees the library and forgets every entry; a later call binds anew.

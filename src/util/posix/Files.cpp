@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "util/Utils.h"
@@ -312,3 +313,6 @@ std::string FindFolderOnDrives(std::string_view, unsigned) { return {}; }
 void DeleteMySelf(bool, bool) {}
 bool EjectCD(std::string_view) { return false; }
 bool IsFixedDrive(char) { return false; }
+
+void ClearFileCallError() { errno = 0; }
+std::string FileCallErrorText() { return std::strerror(errno); }

@@ -4,6 +4,9 @@
 // after windows.h
 #include <winioctl.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "platform/win32/Handles.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
@@ -382,4 +385,15 @@ bool EjectCD(std::string_view path) {
 bool IsFixedDrive(char letter) {
   const std::string root = std::string(1, letter) + ":\\";
   return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+}
+
+void ClearFileCallError() {
+  SetLastError(0);
+  errno = 0;
+}
+
+std::string FileCallErrorText() {
+  const int err = errno;
+  if (GetLastError() != 0) return LastErrorText();
+  return std::strerror(err);
 }

@@ -3,9 +3,12 @@
 #include "net/InetHTTP.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -262,5 +265,64 @@ TEST_F(ReceiveBodyTest, EmptyTargetCollectsTheContentAndTouchesNoFile) {
   EXPECT_EQ(ReceiveBody(body, "http://h/x.info", "", 12345, 9, content, nullptr, host, [&tick] { return ++tick; }), "");
   EXPECT_EQ(content, data);
   EXPECT_TRUE(Files().empty());
+}
+
+// Failures of the local side: the temporary file cannot be made, the disk fills up (a file-size
+// limit stands in for it: writes beyond it fail), the finished file cannot take the target's name.
+// Each is an error naming the file and the system's reason, and no partial file stays.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit then fails instead
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+TEST_F(ReceiveBodyTest, LocalFailuresAreErrorsAndLeaveNoPartialFile) {
+  enum class Fault { kMissingFolder, kDiskFull, kTargetIsAFolder };
+  struct Case {
+    const char* name;
+    Fault fault;
+    const char* error;  // then the temporary file and the system's reason
+    const char* reason;
+  } cases[] = {
+      {"temporary file cannot be made", Fault::kMissingFolder, "Unable to create file ", "No such file or directory"},
+      {"disk full", Fault::kDiskFull, "Unable to write file ", "File too large"},
+      {"rename fails", Fault::kTargetIsAFolder, "Unable to rename ", "Is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    std::string to = target;
+    if (c.fault == Fault::kMissingFolder) to = (dir / "missing" / "Setup.exe").string();
+    if (c.fault == Fault::kTargetIsAFolder) {
+      fs::create_directories(dir / "Setup.exe");
+      std::ofstream(dir / "Setup.exe" / "inside") << "keeps the folder from being removed";
+    }
+    const std::string temp = to + ".50000";
+    MemoryBody body(Body(50000));
+    std::string error;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.fault == Fault::kDiskFull) limit.emplace(20000);
+      uint32_t tick = 1;
+      error = ReceiveBody(body, "http://h/dl/Setup.exe", to, 50000, 0, content, &progress, host,
+                          [&tick] { return ++tick; });
+    }
+    EXPECT_EQ(error.rfind(c.error + temp, 0), 0u) << error;
+    EXPECT_NE(error.find(std::string("(") + c.reason + ")"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(temp)) << "the partial file goes";
+  }
 }
 }  // namespace

@@ -10,16 +10,23 @@
 #include "RecordingHost.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
+#include "setup/SetupBoxes.h"
 #include "setup/SetupExtractUI.h"
 #include "setup/SetupFolders.h"
 #include "setup/StubSetup.h"
 #include "setup/WebSetup.h"
 #include "util/Files.h"
+#include "util/VDebug.h"
 
 using namespace fixture;
 namespace fs = std::filesystem;
 
 namespace {
+struct CaptureSink : DebugViewerSink {
+  std::string text;
+  void Forward(std::string_view chunk) override { text.append(chunk); }
+};
+
 PackJob EngineJob() {
   PackJob job;
   job.stub = StubImage(1024);
@@ -29,7 +36,7 @@ PackJob EngineJob() {
 }
 
 class SetupRunTest : public ::testing::Test {
- protected:
+ public:
   std::string Write(const PackJob& job, const std::string& name = "Setup.exe") {
     const std::string path = dir.File(name);
     const std::string error = WritePackage(job, path);
@@ -191,6 +198,52 @@ TEST_F(SetupRunTest, ASilentRunAsksNothingAndHidesTheEngine) {
   EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "show"), 0);
 }
 
+// A silent run shows no box whatever it meets: the box's line goes to the debug channel and the
+// exit code says why the run ended.
+TEST_F(SetupRunTest, ASilentRunShowsNoBoxButLogsItsLine) {
+  struct Case {
+    const char* name;
+    std::function<std::string(SetupRunTest&)> package;  // the package file to run
+    SetupCause cause;
+    const char* line;
+  } cases[] = {
+      {"damaged",
+       [](SetupRunTest& t) {
+         const std::string f = t.Write(EngineJob());
+         std::fstream s(f, std::ios::in | std::ios::out | std::ios::binary);
+         s.seekp(1100);
+         s.put('\x7f');
+         return f;
+       },
+       SetupCause::Damaged, "Silent run, no box: Error: Bad CRC!"},
+      {"missing part",
+       [](SetupRunTest& t) {
+         PackJob job = EngineJob();
+         job.layout = PackLayout::Span;
+         job.partSize = 40000;
+         job.level = 0;
+         std::vector<std::string> written;
+         EXPECT_EQ(WritePackage(job, t.dir.File("Setup.exe"), &written), "");
+         fs::remove(written.back());
+         return written.front();
+       },
+       SetupCause::Cancelled, "Silent run, no box: Attention: Please insert DISK #"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host = RecordingHost();
+    CaptureSink sink;
+    DebugViewerSink* previousSink = SetDebugViewerSink(&sink);
+    const SetupOutcome outcome = Run(c.package(*this), false);
+    SetDebugViewerSink(previousSink);
+    EXPECT_EQ(outcome.cause, c.cause) << SetupCauseName(outcome.cause);
+    EXPECT_EQ(outcome.exitCode, SetupExitCodeFor(c.cause, 0));
+    EXPECT_TRUE(host.errors.empty() && host.confirms.empty() && host.confirmOks.empty()) << "a box was shown";
+    EXPECT_NE(sink.text.find(c.line), std::string::npos) << sink.text;
+    EXPECT_TRUE(host.engines.empty());
+  }
+}
+
 TEST_F(SetupRunTest, ACancelledDiskQuestionIsACancelNotAMissingEngine) {
   PackJob job = EngineJob();
   job.layout = PackLayout::Span;
@@ -213,7 +266,8 @@ TEST_F(SetupRunTest, ACancelledDiskQuestionIsACancelNotAMissingEngine) {
 TEST(SetupExtractUI, TheDiskQuestionNamesThePartAndTheRestGoesToTheHost) {
   RecordingHost host;
   host.answerDisk = [](int n) { return n == 1; };
-  SetupExtractUI ui(host, {"Disk <disk_num> of <DISK_NUM>", "Att", "|&OK|&Cancel|", 204});
+  const SetupBoxes boxes(host, false);
+  SetupExtractUI ui(host, boxes, {"Disk <disk_num> of <DISK_NUM>", "Att", "|&OK|&Cancel|", 204});
   EXPECT_FALSE(ui.ConfirmNextDisk(3));
   EXPECT_TRUE(ui.ConfirmNextDisk(4));
   ASSERT_EQ(host.confirmOks.size(), 2u);
@@ -271,5 +325,16 @@ TEST_F(SetupRunTest, AWebSetupThatCannotDownloadEndsAsADownloadFailure) {
   EXPECT_EQ(outcome.exitCode, kExitDownloadFailed);
   EXPECT_EQ(host.errors.size(), 1u);
   EXPECT_TRUE(host.engines.empty());
+
+  // Silent: the same end, with its line instead of the box.
+  host = RecordingHost();
+  request.foreground = false;
+  CaptureSink sink;
+  DebugViewerSink* previousSink = SetDebugViewerSink(&sink);
+  const SetupOutcome silent = FetchAndRunWebSetup(request, own, "http://127.0.0.1:1/dl", "Pkg.exe", host);
+  SetDebugViewerSink(previousSink);
+  EXPECT_EQ(silent.exitCode, kExitDownloadFailed);
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_NE(sink.text.find("Silent run, no box: Error: "), std::string::npos) << sink.text;
 }
 }  // namespace

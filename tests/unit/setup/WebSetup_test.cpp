@@ -62,6 +62,7 @@ TEST(WebSetupExit, CancelIsNotAFailure) {
 
 TEST(WebAgentImage, CutsTrailingSignatureAndSetsTheAgentFlag) {
   const std::string package = "MZ....stub....package+trailer" + std::string(5, '\0');
+  const size_t flag = package.size() - 5;  // the trailer's auto-update flag
   struct Case {
     size_t appended;
     uint64_t end;
@@ -70,12 +71,20 @@ TEST(WebAgentImage, CutsTrailingSignatureAndSetsTheAgentFlag) {
       {0, package.size(), package.size()},              // nothing after the package
       {2048, package.size(), package.size()},           // a signature after it goes
       {10000, package.size(), package.size() + 10000},  // too much to be a signature: kept
-      {0, 0, package.size()},                           // no end mark
+      {70000, package.size(), package.size() + 70000},
+      {0, 0, package.size()},                              // no end mark
+      {100, package.size() + 1000, package.size() + 100},  // a mark beyond the file: the file's end
   };
   for (const Case& c : cases) {
-    const std::string image = WebAgentImage(package + std::string(c.appended, 'S'), c.end);
-    ASSERT_EQ(image.size(), c.size) << c.appended;
-    EXPECT_EQ(image[image.size() - 5], 1) << c.appended;
+    SCOPED_TRACE(c.appended);
+    const std::string original = package + std::string(c.appended, 'S');
+    const std::string image = WebAgentImage(original, c.end);
+    ASSERT_EQ(image.size(), c.size);
+    const size_t at = c.end > package.size() ? image.size() - 5 : flag;
+    EXPECT_EQ(image[at], 1) << "the flag in the trailer";
+    std::string rest = image;
+    rest[at] = original[at];
+    EXPECT_TRUE(rest == original.substr(0, c.size)) << "nothing else changes";
   }
   EXPECT_EQ(WebAgentImage("MZ", 2), "MZ");  // too short to carry a trailer
 }

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
+#include "FileSizeLimit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
 
@@ -47,8 +50,8 @@ class HttpClient : public ::testing::Test {
   static std::vector<std::string> CachedCopies(const std::string& stem) {
     std::vector<std::string> found;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(DriveC() / "users", ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(DriveC() / "users", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
       const std::string path = it->path().string();
       if (path.find("INetCache") != std::string::npos && it->path().filename().string().rfind(stem, 0) == 0)
         found.push_back(path);
@@ -107,6 +110,71 @@ TEST_F(HttpClient, IncompleteBodiesLeaveTheTargetUntouched) {
     EXPECT_EQ(Line(r, "error "), c.error) << c.mode << "\n" << r.output;
     EXPECT_EQ(ReadFile(out / "Setup.exe"), "old setup") << c.mode;
     EXPECT_FALSE(fs::exists(out / "Setup.exe.77")) << c.mode << ": leftovers of earlier downloads go";
+  }
+}
+
+// The local side fails: the temporary file cannot be made (its folder is missing), the disk
+// fills up (a file-size limit for the client), the finished file cannot take the target's name
+// (a folder holds it). Each is an error that names the file and the system's reason, and no
+// partial file stays.
+TEST_F(HttpClient, LocalFailuresAreErrorsAndLeaveNoPartialFile) {
+  enum class Fault { kMissingFolder, kDiskFull, kTargetIsAFolder };
+  struct Case {
+    const char* name;
+    Fault fault;
+    fs::path target;
+    const char* error;  // then the temporary file's name and the system's reason
+  } cases[] = {
+      {"missing folder", Fault::kMissingFolder, out / "missing" / "Setup.exe", "Unable to create file "},
+      {"disk full", Fault::kDiskFull, out / "Setup.exe", "Unable to write file "},
+      {"target is a folder", Fault::kTargetIsAFolder, out / "Setup.exe", "Unable to rename "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(out.path());
+    fs::create_directories(out.path());
+    if (c.fault == Fault::kTargetIsAFolder) WriteFile(out / "Setup.exe" / "inside", "x");
+    Process probe;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.fault == Fault::kDiskFull) limit.emplace(100000);
+      probe = Process({TestkitExe("netprobe").string(), "download", server->Url("f200000.bin"), WinPath(c.target)});
+    }
+    EXPECT_EQ(probe.Wait(60000), 1);
+    const std::string output = probe.Output();
+    const std::vector<std::string> errors = LinesStartingWith(output, "error ");
+    ASSERT_EQ(errors.size(), 1u) << output;
+    EXPECT_EQ(errors[0].rfind(c.error + WinPath(c.target) + ".", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find(" ("), std::string::npos) << "the system's reason: " << errors[0];
+    for (const auto& e : fs::recursive_directory_iterator(out.path())) {
+      EXPECT_NE(e.path().filename().string().rfind("Setup.exe.", 0), 0u) << "a partial file stays: " << e.path();
+    }
+  }
+}
+
+// A body that trickles in (a kilobyte every 50 ms) through WinINet: the client asks for no more
+// than has arrived, since a read waits until all it asked for is there (on Windows, and under
+// Wine 8) and the window would stop answering meanwhile; and it still hands the body on in whole
+// chunks. arrivedinet.dll tells what each read asked for against what had arrived, so that the
+// test needs no clock.
+TEST_F(HttpClient, TricklingBodyIsReadAsItArrives) {
+  TestServer trickle(served.path(), {"--slow-bytes", "1024", "--slow-ms", "50"});
+  ASSERT_GT(trickle.port(), 0);
+  const fs::path log = out / "reads.txt";
+  setenv("VELKIT_INET_LOG", WinPath(log).c_str(), 1);
+  fs::path inet = TestkitExe("arrivedinet").replace_extension(".dll");
+  Result r = RunWine({TestkitExe("netprobe").string(), "--wininet", WinPath(inet), "download",
+                      trickle.Url("slow/f50000.bin"), WinPath(out / "Setup.exe")});
+  unsetenv("VELKIT_INET_LOG");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(LinesStartingWith(r.output, "step ").size(), 10u) << "chunks of 5000 bytes, as ever";
+  EXPECT_EQ(ReadFile(out / "Setup.exe"), Pattern(50000));
+  const std::vector<std::string> reads = LinesStartingWith(ReadFile(log), "read ");
+  ASSERT_FALSE(reads.empty()) << "the reads went through arrivedinet.dll";
+  for (const std::string& line : reads) {
+    unsigned long asked = 0, arrived = 0, got = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lu %lu %lu", &asked, &arrived, &got), 3) << line;
+    EXPECT_TRUE(asked <= arrived || got == 0) << "a read that waits for the network: " << line;
   }
 }
 

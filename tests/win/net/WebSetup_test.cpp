@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <regex>
 
 #include "../setup/SetupKit.h"
+#include "FileSizeLimit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
+#include "pack/PackX.h"
 #include "setup/StubSetup.h"
 
 using namespace wine;
@@ -92,6 +96,81 @@ TEST_F(WebSetup, RefusedPackagesRunNothing) {
   }
 }
 
+// The download cannot be stored: the disk fills up, or the finished file cannot take its name (a
+// folder holds it). The user is told so, with the file and the reason, not that the package
+// is foreign; nothing runs and no partial file stays.
+TEST_F(WebSetup, DownloadThatCannotBeStoredSaysWhy) {
+  struct Case {
+    const char* name;
+    bool diskFull;
+    const char* text;
+  } cases[] = {{"disk full", true, "Unable to write file "}, {"target is a folder", false, "Unable to rename "}};
+  Serve("TOKEN-1");
+  const fs::path package = HostTempDir() / "WebPkg.exe";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir setupDir;
+    fs::path setup = WriteWebSetup(setupDir, Job(Base(), "TOKEN-1"));
+    fs::remove(setupDir / "WebPkg.exe");
+    if (!c.diskFull) WriteFile(package / "inside", "x");
+    setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+    Process stub;
+    {
+      std::optional<FileSizeLimit> limit;
+      if (c.diskFull) limit.emplace(100000);
+      stub = Process({setup.string()});
+    }
+    std::string box = Answer("&OK");
+    // The listing shows each backslash of the text doubled.
+    const std::string file = std::regex_replace(WinTempDir() + "\\WebPkg.exe.", std::regex(R"(\\)"), R"(\\)");
+    EXPECT_NE(box.find(c.text + file), std::string::npos) << box;
+    EXPECT_EQ(box.find("Bad Secret Token!"), std::string::npos) << box;
+    EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed);
+    EXPECT_FALSE(engine.Ran());
+    for (const auto& e : fs::directory_iterator(HostTempDir())) {
+      EXPECT_NE(e.path().filename().string().rfind("WebPkg.exe.", 0), 0u) << "a partial file stays: " << e.path();
+    }
+    fs::remove_all(package);
+  }
+}
+
+// Silent web setups ("/hide", or the package's hide flag) show no box: a refused package or a
+// failed download goes to the debug channel, and the exit code says why.
+TEST_F(WebSetup, SilentFailuresAreLoggedWithoutABox) {
+  struct Case {
+    const char* name;
+    std::string source;
+    bool hideFlag;
+    std::string line;
+  } cases[] = {
+      {"foreign package, /hide", Base(), false, "Silent run, no box: Error: Bad Secret Token!"},
+      {"nobody listens, hide flag", "http://127.0.0.1:" + std::to_string(FreePort()), true,
+       "Silent run, no box: Error: Unable to open Internet Connection: "},
+  };
+  Serve("OTHER-TOKEN");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir setupDir;
+    PackJob job = Job(c.source, "TOKEN-1", true);  // the download question is not asked either
+    job.update.hide = c.hideFlag;
+    fs::path setup = WriteWebSetup(setupDir, job);
+    fs::remove(setupDir / "WebPkg.exe");
+    setupkit::EngineSteering engine(steer, "ExitCode=3\r\n");
+    DebugCapture debug;
+    Process stub(c.hideFlag ? std::vector<std::string>{setup.string()}
+                            : std::vector<std::string>{setup.string(), "/hide"});
+    const int exitCode = stub.Wait(60000);
+    EXPECT_EQ(exitCode, kExitDownloadFailed) << "-1: waiting for a click";
+    if (exitCode == -1) {
+      setupkit::Drive({"click", "--class", kBox, "--button", "&OK"});  // so that the test ends
+      stub.Wait(60000);
+    }
+    debug.Stop();
+    EXPECT_NE(debug.Text().find(c.line), std::string::npos) << debug.Text();
+    EXPECT_FALSE(engine.Ran());
+  }
+}
+
 TEST_F(WebSetup, DecliningTheDownloadRunsNothing) {
   Serve("TOKEN-1");
   fs::path setup = WriteWebSetup(dir, Job(Base(), "TOKEN-1", true));
@@ -163,25 +242,40 @@ TEST_F(WebSetup, ClosingTheWindowAbortsTheDownload) {
 namespace {
 // A web setup whose package installs the update agent leaves the agent copy (the stub itself,
 // flagged as an agent) in the setup work folder for the engine, which is still on screen here.
+// Bytes signed onto the setup after its package go with the copy when they are a few; a larger
+// block stays, and the flag must still land in the trailer, not in those bytes.
 TEST_F(WebSetup, AgentCopyWaitsInTheWorkFolder) {
-  PackJob job = Job(Base(), "TOKEN-1");
-  job.installAgent = true;
-  job.update.agentExe = "MyAppUpdate.exe";
+  struct Case {
+    size_t signature;
+    bool cut;
+  } cases[] = {{0, false}, {2048, true}, {20000, false}};
   Serve("TOKEN-1");
-  fs::path setup = WriteWebSetup(dir, job);
-  fs::remove(dir / "WebPkg.exe");
-  const fs::path hold = steer / "hold";
-  setupkit::EngineSteering engine(steer, "HoldFile=" + WinPath(hold) + "\r\n");
-  Process stub({setup.string()});
-  const fs::path agent = setupkit::WorkFolderOf(setup) / "MyAppUpdate.exe";
-  EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine ran";
-  ASSERT_TRUE(fs::exists(agent));
-  const std::string image = ReadFile(agent), own = ReadFile(setup);
-  ASSERT_EQ(image.size(), own.size());
-  EXPECT_EQ(image[image.size() - 5], 1) << "the copy is flagged as an agent";
-  EXPECT_EQ(image.substr(0, image.size() - 5), own.substr(0, own.size() - 5));
-  WriteFile(hold, "go");
-  EXPECT_EQ(stub.Wait(60000), 0);
-  EXPECT_FALSE(fs::exists(agent)) << "the work folder goes at the end";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.signature);
+    TempDir setupDir, engineDir;
+    PackJob job = Job(Base(), "TOKEN-1");
+    job.installAgent = true;
+    job.update.agentExe = "MyAppUpdate.exe";
+    fs::path setup = WriteWebSetup(setupDir, job);
+    fs::remove(setupDir / "WebPkg.exe");
+    const std::string package = ReadFile(setup);
+    const std::string own = package + std::string(c.signature, 'S');
+    WriteFile(setup, own);
+    const fs::path hold = engineDir / "hold";
+    setupkit::EngineSteering engine(engineDir, "HoldFile=" + WinPath(hold) + "\r\n");
+    Process stub({setup.string()});
+    const fs::path agent = setupkit::WorkFolderOf(setup) / "MyAppUpdate.exe";
+    EXPECT_TRUE(WaitFor([&] { return engine.Get("Ended") == "1"; }, 60000)) << "the engine ran";
+    ASSERT_TRUE(fs::exists(agent));
+    const std::string image = ReadFile(agent);
+    EXPECT_EQ(image.size(), c.cut ? package.size() : own.size());
+    EXPECT_TRUE(TGFileInfo(agent.string()).IsAutoUpdateAgent()) << "the copy is flagged as an agent";
+    std::string unflagged = image;
+    if (unflagged.size() >= package.size()) unflagged[package.size() - 5] = package[package.size() - 5];
+    EXPECT_TRUE(unflagged == own.substr(0, image.size())) << "nothing else differs from the setup";
+    WriteFile(hold, "go");
+    EXPECT_EQ(stub.Wait(60000), 0);
+    EXPECT_FALSE(fs::exists(agent)) << "the work folder goes at the end";
+  }
 }
 }  // namespace

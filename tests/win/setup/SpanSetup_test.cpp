@@ -59,7 +59,7 @@ TEST(SpanSetup, MissingPartAsksForTheDiskAndCancelRunsNothing) {
   fs::path work = WorkFolderOf(setup);
   EngineSteering engine(dir, "");
   DebugCapture debug;
-  Process first(LaunchArgs(dir, WinPath(setup) + " /hide"));
+  Process first(LaunchArgs(dir, WinPath(setup)));
   ASSERT_EQ(Drive({"wait", "--title", "Attention", "--visible", "--timeout", "30000"}), 0) << "no disk question";
   std::string box = DriveOutput({"list", "--title", "Attention"});
   EXPECT_NE(box.find("DISK #3"), std::string::npos) << box;
