@@ -32,7 +32,7 @@ bool TellsFetchFailure(std::string_view error, std::string_view location, const 
 // s3 when the user aborted; s4 + "<P><P>" + location for a local or network location ("X:" or
 // "\\"); s5 + "<P><P>" + location for a web address.
 std::string FetchFailureText(const OriginalFile& original, bool aborted, std::string_view location);
-// (A fetched file of another product is refused with TokenMismatchText of pack/WebSetup.h, as a
+// (A fetched file of another product is refused with TokenMismatchText of setup/WebSetup.h, as a
 // web setup refuses its download.)
 
 // --- the questions (PerformAutoUpdate)
