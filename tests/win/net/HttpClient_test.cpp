@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "FileSizeLimit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
 

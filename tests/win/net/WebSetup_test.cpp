@@ -8,7 +8,6 @@
 #include <regex>
 
 #include "../setup/SetupKit.h"
-#include "FileSizeLimit.h"
 #include "TestServer.h"
 #include "WineHarness.h"
 #include "pack/PackX.h"
