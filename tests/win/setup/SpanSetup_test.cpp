@@ -12,8 +12,9 @@ PackJob SpanJob() {
   PackJob job = SampleJob();
   job.layout = PackLayout::SpanRelaunch;
   job.files.push_back({"big.bin", "", std::string(700000, 'b'), kSampleDosTime});
-  // Stored, in part files of 400000 bytes: the engine (~230 KB) and the sample fill three.
-  job.partSize = 400000;
+  // Stored, in part files of 450000 bytes: the stub (~270 KB), the engine (~230 KB) and the sample
+  // fill three, with room for the stub to grow by 150 KB.
+  job.partSize = 450000;
   job.level = 0;
   return job;
 }
