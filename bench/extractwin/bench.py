@@ -39,6 +39,9 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from winebench import cpu_ms, pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-extractwin")
 WIN = os.path.join(ROOT, "build", "win")
@@ -48,10 +51,6 @@ LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
 VDEBUG = os.path.join(WIN, "tools", "vdebug", "vdebug.exe")
 FLOOR = os.path.join(WIN, "bench", "extractfloor.exe")
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
-
-
-def winpath(p):
-    return "Z:" + os.path.abspath(p).replace("/", "\\")
 
 
 def text_bytes(rng, words, size):
@@ -118,54 +117,6 @@ def package(kind, args, label, stub):
     with open(stamp, "w") as f:
         f.write(key)
     return setup
-
-
-def wine_env(wine_dir):
-    env = dict(os.environ)
-    with open(os.path.join(wine_dir, "display")) as f:
-        display = f.read().strip()
-    env.update(WINEPREFIX=os.path.join(wine_dir, "prefix"), WINEDEBUG="-all", DISPLAY=":" + display,
-               WINEDLLOVERRIDES="mscoree,mshtml=")
-    return env
-
-
-def pids_matching(name):
-    pids = []
-    for d in os.listdir("/proc"):
-        if not d.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % d, "rb") as f:
-                cmd = f.read().replace(b"\0", b" ").decode("latin-1")
-        except OSError:
-            continue
-        if name in cmd and "launch.exe" not in cmd and "bench.py" not in cmd:
-            pids.append(int(d))
-    return pids
-
-
-def vm_hwm_kb(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-TICK_MS = 1000.0 / os.sysconf("SC_CLK_TCK")
-
-
-def cpu_ms(pid):
-    """User and system time of a process so far, in ms (its threads included)."""
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) * TICK_MS
-    except (OSError, IndexError, ValueError):
-        return 0.0
 
 
 class Watch:

@@ -1,15 +1,14 @@
 #!/usr/bin/env python3
-"""Side-by-side benchmark of the setup run: our Setup.exe against an NSIS installer of the same
-~64 MB payload, both silent, under the same Wine prefix and wineserver.
+"""Benchmark of the whole setup run: Setup.exe with a ~64 MB payload, silent, under the test
+world's Wine prefix.
 
   bench/setup/run [--rounds N]
 
-Ours runs with "/hide" and the test engine, which exits at once; NSIS runs with /S and writes the
-same files into a folder of the prefix's temporary folder. Reported per installer: wall time of
-the whole run, time spent extracting, peak resident memory of the installer's process (VmHWM of
-its Wine process), and the size of the stub/installer header.
+It runs with "/hide" and the test engine, which exits at once. Reported: wall time of the whole
+run, time spent extracting, peak resident memory of the setup's process (VmHWM of its Wine
+process), and the size of the stub.
 
-Our wall time includes the fixed waits that the setup run prescribes (WaitPumping before and
+The wall time includes the fixed waits that the setup run prescribes (WaitPumping before and
 after extraction, around the engine, the 500 ms polls); they are measured separately with a
 package that holds only the engine, and the extraction time is read from the stub's own
 "UnCompressTime: N MS" debug line and cross-checked as wall(full) - wall(engine only).
@@ -24,6 +23,9 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from winebench import pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-setup")
 WINE_DIR = os.path.join(ROOT, "build", "host", "wine")
@@ -34,10 +36,6 @@ ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
 LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
 VDEBUG = os.path.join(WIN, "tools", "vdebug", "vdebug.exe")
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
-
-
-def winpath(p):
-    return "Z:" + os.path.abspath(p).replace("/", "\\")
 
 
 def make_payload(folder):
@@ -62,41 +60,6 @@ def make_payload(folder):
             f.write(data)
 
 
-def wine_env():
-    env = dict(os.environ)
-    with open(os.path.join(WINE_DIR, "display")) as f:
-        display = f.read().strip()
-    env.update(WINEPREFIX=os.path.join(WINE_DIR, "prefix"), WINEDEBUG="-all", DISPLAY=":" + display,
-               WINEDLLOVERRIDES="mscoree,mshtml=")
-    return env
-
-
-def unix_pids_matching(name):
-    pids = []
-    for d in os.listdir("/proc"):
-        if not d.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % d, "rb") as f:
-                cmd = f.read().replace(b"\0", b" ").decode("latin-1")
-        except OSError:
-            continue
-        if name in cmd and "launch.exe" not in cmd:
-            pids.append(int(d))
-    return pids
-
-
-def vm_hwm_kb(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
 def run_measured(env, command_line, exe_name):
     """Runs command_line through the launcher; wall seconds, peak RSS in KB, exit code."""
     cmd_file = os.path.join(WORK, "launch.txt")
@@ -107,29 +70,11 @@ def run_measured(env, command_line, exe_name):
                             stderr=subprocess.DEVNULL)
     peak = 0
     while proc.poll() is None:
-        for pid in unix_pids_matching(exe_name):
+        for pid in pids_matching(exe_name):
             peak = max(peak, vm_hwm_kb(pid))
         time.sleep(0.01)
     wall = time.monotonic() - start
     return wall, peak, proc.returncode
-
-
-def nsis_installer(payload, out):
-    script = os.path.join(WORK, "bench.nsi")
-    with open(script, "w") as f:
-        f.write('Unicode false\nSetCompressor zlib\nOutFile "%s"\nName "Bench"\nRequestExecutionLevel user\n'
-                'InstallDir "$TEMP\\nsis_bench"\nSilentInstall silent\nSection\n  SetOutPath "$INSTDIR"\n'
-                '  File /r "%s/*"\nSectionEnd\n' % (out, payload))
-    subprocess.run(["makensis", "-V1", script], check=True)
-    # The size of NSIS's own stub: the installer minus its compressed data, i.e. the exehead.
-    return out
-
-
-def nsis_stub_size():
-    for p in ["/usr/share/nsis/Stubs/zlib-x86-ansi", "/usr/share/nsis/Stubs/zlib-x86-unicode"]:
-        if os.path.exists(p):
-            return p, os.path.getsize(p)
-    return None, 0
 
 
 def main():
@@ -150,9 +95,8 @@ def main():
     engine_only = os.path.join(WORK, "EngineOnly.exe")
     subprocess.run([MKPACK, "build", "--stub", STUB, "--files", empty, "--engine", ENGINE, "--out", engine_only,
                     "--quiet"], check=True)
-    nsis = nsis_installer(payload, os.path.join(WORK, "NsisSetup.exe"))
 
-    env = wine_env()
+    env = wine_env(WINE_DIR)
     subprocess.run(["wine", "cmd", "/c", "exit", "0"], env=env, check=True)
     debug = os.path.join(WORK, "debug.txt")
     open(debug, "w").close()
@@ -160,16 +104,12 @@ def main():
                               stderr=subprocess.DEVNULL)
     time.sleep(1.0)
 
-    temp = subprocess.run(["winepath", "-u", "C:\\users\\%s\\Temp" % os.environ.get("USER", "root")], env=env,
-                          capture_output=True, text=True).stdout.strip()
-    rows = {"ours": [], "ours-engine-only": [], "nsis": []}
+    rows = {"ours": [], "ours-engine-only": []}
     for r in range(args.rounds):
         for name, cmd, exe in [("ours", winpath(ours) + " /hide", "Setup.exe"),
-                               ("ours-engine-only", winpath(engine_only) + " /hide", "EngineOnly.exe"),
-                               ("nsis", winpath(nsis) + " /S", "NsisSetup.exe")]:
+                               ("ours-engine-only", winpath(engine_only) + " /hide", "EngineOnly.exe")]:
             wall, peak, rc = run_measured(env, cmd, exe)
             rows[name].append((wall, peak, rc))
-        shutil.rmtree(os.path.join(temp, "nsis_bench"), ignore_errors=True)
     subprocess.run(["wine", VDEBUG, "--stop"], env=env)
     viewer.wait(timeout=30)
     with open(debug, "rb") as f:
@@ -181,9 +121,7 @@ def main():
         return statistics.median(row[i] for row in rows[name])
 
     stub_size = os.path.getsize(STUB)
-    nsis_stub, nsis_size = nsis_stub_size()
-    print("payload: %d files, %.1f MB; packages: ours %.1f MB, NSIS %.1f MB" %
-          (32, total / 1048576, os.path.getsize(ours) / 1048576, os.path.getsize(nsis) / 1048576))
+    print("payload: %d files, %.1f MB; package %.1f MB" % (32, total / 1048576, os.path.getsize(ours) / 1048576))
     print("rounds: %d (medians)" % args.rounds)
     print("%-26s %10s %12s %10s" % ("", "wall s", "peak RSS MB", "exit"))
     for name in rows:
@@ -195,15 +133,7 @@ def main():
     if ours_unc:
         print("ours: extraction as the stub reports it (UnCompressTime): %.2f s (%s)" %
               (statistics.median(ours_unc) / 1000, ", ".join("%d ms" % u for u in ours_unc)))
-    if any(r[2] != 0 for r in rows["nsis"]):
-        # NSIS makes only 32-bit installers; a kernel without 32-bit support cannot start them.
-        print("NSIS: its installer did not run (exit %s), so it has no figures here" %
-              ",".join(str(r[2]) for r in rows["nsis"]))
-    else:
-        print("NSIS: whole run (extraction and its own start-up):      %.2f s" % med("nsis", 0))
-    print("stub size: ours %d bytes (%.1f KB); NSIS stub %s %d bytes (%.1f KB)" %
-          (stub_size, stub_size / 1024, nsis_stub, nsis_size, nsis_size / 1024))
-
+    print("stub size: %d bytes (%.1f KB)" % (stub_size, stub_size / 1024))
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -12,16 +12,6 @@ using namespace wine;
 using namespace setupkit;
 
 namespace {
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
-}
-
 size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -56,7 +46,7 @@ struct InstalledAgent {
     args.insert(args.end(), actions.begin(), actions.end());
     const Result r = Controller(args);
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    return Lines(r.output);
+    return NonEmptyLines(r.output);
   }
   bool XGone() {
     return WaitFor([&] { return !fs::exists(xCopy); }, 60000);
@@ -117,7 +107,7 @@ TEST(Agent, ControllerCommandsAndReplies) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
   // The X copy inherits the controller's output, and its self-deletion's batch echoes into it.
   std::vector<std::string> lines;
-  for (const std::string& line : Lines(r.output))
+  for (const std::string& line : NonEmptyLines(r.output))
     if (line.rfind("reply ", 0) == 0 || line.rfind("result ", 0) == 0) lines.push_back(line);
   ASSERT_GE(lines.size(), 2u) << r.output;
   EXPECT_EQ(lines[0].rfind("reply 50 ", 0), 0u) << r.output;

@@ -262,6 +262,30 @@ bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
   }
 }
 
+std::vector<std::string> Lines(const std::string& output) {
+  std::vector<std::string> lines;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> NonEmptyLines(const std::string& output) {
+  std::vector<std::string> lines = Lines(output);
+  std::erase(lines, std::string());
+  return lines;
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const std::string& line : Lines(output)) {
+    if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(prefix.size()));
+  }
+  return found;
+}
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;

@@ -92,6 +92,13 @@ bool SaveScreenshot(const fs::path& png);
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& data);
 
+// Output of a program or a log split into lines (CR LF or LF), empty lines kept.
+std::vector<std::string> Lines(const std::string& output);
+// The same without the empty lines.
+std::vector<std::string> NonEmptyLines(const std::string& output);
+// The lines that start with prefix, the prefix removed.
+std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
+
 // A fresh folder for one test under the build tree, removed afterwards.
 class TempDir {
  public:

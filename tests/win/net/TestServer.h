@@ -52,8 +52,6 @@ class NginxServer {
 
 // A free TCP port on 127.0.0.1 at the time of the call.
 int FreePort();
-// Output of a program split into lines (CR LF or LF).
-std::vector<std::string> Lines(const std::string& output);
-// The lines that start with prefix, the prefix removed.
-std::vector<std::string> LinesStartingWith(const std::string& output, const std::string& prefix);
+using wine::Lines;
+using wine::LinesStartingWith;
 }  // namespace nettest

@@ -11,16 +11,6 @@
 using namespace wine;
 
 namespace {
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 Result Controller(const std::vector<std::string>& args) {
@@ -43,7 +33,9 @@ struct StandIn {
     window = Taken()[0].substr(std::string("window ").size());
   }
   // What the working copy recorded: "window <handle>", then "<message> <wParam> <lParam>" per message.
-  std::vector<std::string> Taken() const { return Lines(fs::exists(record) ? ReadFile(record) : std::string()); }
+  std::vector<std::string> Taken() const {
+    return NonEmptyLines(fs::exists(record) ? ReadFile(record) : std::string());
+  }
   std::string Plain() const { return WinPath(folder / "SampleAU.exe"); }
 
   TempDir dir;
@@ -63,8 +55,8 @@ TEST(Controller, RegistersThroughThePlainAgent) {
       {"--agent", agent.Plain(), "--reply-msg", "33000", "--start", "/DELAY=3", "--out", WinPath(out), "--count", "2"});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   const std::vector<std::string> expected{"reply 50 " + agent.window, "reply 51 1125"};
-  EXPECT_EQ(Lines(r.output), expected);
-  EXPECT_EQ(Lines(ReadFile(out)), expected);
+  EXPECT_EQ(NonEmptyLines(r.output), expected);
+  EXPECT_EQ(NonEmptyLines(ReadFile(out)), expected);
   const std::vector<std::string> taken = agent.Taken();
   ASSERT_EQ(taken.size(), 2u);
   EXPECT_TRUE(StartsWith(taken[1], "1124 ")) << taken[1];
@@ -97,7 +89,7 @@ TEST(Controller, SendsMessagesAndPrintsAnswers) {
       "reply 40 1",
       "reply 40 2",
   };
-  EXPECT_EQ(Lines(r.output), expected);
+  EXPECT_EQ(NonEmptyLines(r.output), expected);
 }
 
 // Reply 51 names the message for commands; before it has come, they go as 1125.
@@ -109,7 +101,7 @@ TEST(Controller, SendsCommandsOnTheMessageReply51Names) {
   ASSERT_EQ(taken.size(), 3u);
   const std::vector<std::string> expected{"result 1125 5 0 0", "result " + taken[1] + " 0", "reply 50 " + agent.window,
                                           "reply 51 33333", "result 33333 4 0 4000"};
-  EXPECT_EQ(Lines(r.output), expected);
+  EXPECT_EQ(NonEmptyLines(r.output), expected);
   EXPECT_EQ(taken[2], "33333 4 0");
 }
 
@@ -122,7 +114,7 @@ TEST(Controller, WaitsUntilTheAgentHasEnded) {
   ASSERT_EQ(taken.size(), 3u);
   const std::vector<std::string> expected{"result " + taken[1] + " 0", "reply 50 " + agent.window, "reply 51 1125",
                                           "result 1123 0 0 0", "reply 43 0"};
-  EXPECT_EQ(Lines(r.output), expected);
+  EXPECT_EQ(NonEmptyLines(r.output), expected);
   EXPECT_EQ(agent.working.Wait(30000), 0);
 }
 
@@ -142,7 +134,7 @@ TEST(Controller, PrintsEveryReplyItGets) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
   }
   EXPECT_EQ(controller.Wait(30000), 0) << controller.Output();
-  EXPECT_EQ(Lines(ReadFile(out)), (std::vector<std::string>{"reply 41 1", "reply 42 2", "reply 43 0"}));
+  EXPECT_EQ(NonEmptyLines(ReadFile(out)), (std::vector<std::string>{"reply 41 1", "reply 42 2", "reply 43 0"}));
 }
 
 TEST(Controller, FailuresHaveTheirExitCodes) {

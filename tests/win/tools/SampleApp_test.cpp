@@ -15,13 +15,7 @@ const char kQuestionClass[] = "#32770";
 const char kQuestionTitle[] = "Unsaved changes";
 
 std::vector<std::string> Lines(const fs::path& file) {
-  std::vector<std::string> lines;
-  std::istringstream in(fs::exists(file) ? ReadFile(file) : std::string());
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  return wine::Lines(fs::exists(file) ? ReadFile(file) : std::string());
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <regex>
 
+#include "../setup/SetupKit.h"
 #include "WineHarness.h"
 
 using namespace wine;
@@ -129,21 +130,6 @@ TEST(WinFiles, StampThatIsNoDateTimeFailsNothing) {
 }
 
 namespace {
-// 2024-03-14 09:26:52 as a packed DOS date-time, and that local time on the host (the prefix keeps
-// the host's time zone).
-constexpr uint32_t kStamp = (uint32_t((2024 - 1980) * 512 + 3 * 32 + 14) << 16) | (9 * 2048 + 26 * 32 + 52 / 2);
-std::time_t StampHostTime() {
-  std::tm tm{};
-  tm.tm_year = 2024 - 1900;
-  tm.tm_mon = 2;
-  tm.tm_mday = 14;
-  tm.tm_hour = 9;
-  tm.tm_min = 26;
-  tm.tm_sec = 52;
-  tm.tm_isdst = -1;
-  return std::mktime(&tm);
-}
-
 std::vector<std::string> Names(const fs::path& dir) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
@@ -153,8 +139,8 @@ std::vector<std::string> Names(const fs::path& dir) {
 
 // vkprobe write-pieces in the background: pieces of 'a', 'b', ..., held after the first.
 Process WritePieces(const std::string& mode, const fs::path& file, const std::string& sizes, const fs::path& hold) {
-  return Process({Probe().string(), "write-pieces", mode, WinPath(file), std::to_string(kStamp), sizes,
-                  hold.empty() ? "-" : WinPath(hold)});
+  return Process({Probe().string(), "write-pieces", mode, WinPath(file), std::to_string(setupkit::kSampleDosTime),
+                  sizes, hold.empty() ? "-" : WinPath(hold)});
 }
 }  // namespace
 
@@ -191,7 +177,7 @@ TEST(WinFiles, OutputFileWritesNewFilesInPlaceAndReplacesOnlyWhenComplete) {
     const std::string expected = std::string(std::string(c.mode) == "append" && c.old ? c.old : "") + "aaabbbb";
     EXPECT_EQ(ReadFile(file), expected);
     auto stamp = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(file)));
-    EXPECT_EQ(stamp, StampHostTime());
+    EXPECT_EQ(stamp, setupkit::SampleHostTime());
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"target.bin"});
   }
 }

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/RichEditRead.h"
 #include "agent/AutoInform.h"
 #include "agent/InformFile.h"
 #include "agent/IniStore.h"
@@ -106,30 +107,6 @@ bool Parse(int argc, char** argv) {
       return false;
   }
   return opts.command == "dialog" || (opts.command == "agent" && !opts.dir.empty());
-}
-
-// The bold characters of the control, runs separated by "|" (line ends left out).
-std::string BoldRuns(HWND edit) {
-  const int len = GetWindowTextLengthA(edit);
-  std::string text(size_t(len) + 1, '\0');
-  GetWindowTextA(edit, text.data(), len + 1);
-  std::string runs;
-  bool inRun = false;
-  for (int i = 0; i < len; ++i) {
-    if (text[i] == '\r' || text[i] == '\n') continue;
-    CHARRANGE sel{i, i + 1};
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&sel));
-    CHARFORMATA cf{};
-    cf.cbSize = sizeof cf;
-    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    const bool bold = (cf.dwEffects & CFE_BOLD) != 0;
-    if (bold && !inRun && !runs.empty()) runs += '|';
-    if (bold) runs += text[i];
-    inRun = bold;
-  }
-  CHARRANGE none{0, 0};
-  SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
-  return runs;
 }
 
 std::string FaceAt(HWND edit, bool defaultFormat) {
