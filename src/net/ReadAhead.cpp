@@ -2,13 +2,7 @@
 #include "net/ReadAhead.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-
-int64_t SteadyMicroseconds() {
-  using namespace std::chrono;
-  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 ReadAheadBody::ReadAheadBody(HttpBody& source, std::function<void()> betweenReads, UsClock clock)
     : source_(source), betweenReads_(std::move(betweenReads)), clock_(std::move(clock)) {}

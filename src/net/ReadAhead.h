@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "net/InetHTTP.h"
+#include "platform/System.h"
 
 // Microseconds of a steady clock; injected by tests.
 using UsClock = std::function<int64_t()>;
-int64_t SteadyMicroseconds();
 
 class ReadAheadBody : public HttpBody {
  public:
@@ -30,7 +30,7 @@ class ReadAheadBody : public HttpBody {
   static constexpr uint32_t kFullBuffer = 8192;
 
   // betweenReads runs between two reads that gather one chunk.
-  explicit ReadAheadBody(HttpBody& source, std::function<void()> betweenReads = {}, UsClock clock = SteadyMicroseconds);
+  explicit ReadAheadBody(HttpBody& source, std::function<void()> betweenReads = {}, UsClock clock = TickUs);
   // Hands out len bytes of what was read ahead, reading first, as often as it takes, while fewer
   // are held; fewer only at the end of the body or before a failed read, which is reported once
   // what came before it has been handed out.

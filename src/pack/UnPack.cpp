@@ -69,8 +69,8 @@ class TargetFile {
  public:
   // folder: the output folder, which the walk makes itself.
   TargetFile(ExtractUI& ui, const std::string& folder) : ui_(ui), folderLength_(folder.size()) {}
-  // Left by an exception: an entry that the broken block had begun was abandoned already, so what
-  // is still open is complete as far as the walk got.
+  // Left when a damaged entry ends the walk: an entry that the broken block had begun was abandoned
+  // already, so what is still open is complete as far as the walk got.
   ~TargetFile() {
     if (file_.IsOpen()) file_.Finish(stamp_);
   }
@@ -227,10 +227,14 @@ class EntryWriter {
   size_t start_ = 0, used_ = 0;
 };
 
+// How one entry block ended.
+enum class BlockEnd { Done, Short, Damaged };
+
 // Streams n bytes from the file's current position to the writer, inflating when compressed.
-// False when the file ends early or the user cancelled; the entry's file then goes.
-bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer, ExtractUI& ui,
-                       Pump& pump) {
+// Short when the file ends early or the user cancelled, Damaged (zlib's code in zlibCode) for a
+// broken stream; either way the entry's file goes.
+BlockEnd ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
+                           ExtractUI& ui, Pump& pump, int& zlibCode) {
   std::unique_ptr<TInflateStream> inflater;
   if (compressed) inflater = std::make_unique<TInflateStream>();
   auto toWriter = [&](std::string_view piece) {
@@ -238,32 +242,37 @@ bool ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& 
     pump.IfDue();
   };
   const TInflateStream::Space space = [&writer] { return writer.Space(); };
-  try {
-    while (n > 0) {
-      size_t want = size_t(std::min<int64_t>(n, int64_t(kReadChunk)));
-      size_t got = file.Read(compressed ? readBuffer : writer.Space().data(), want);
-      if (got == 0) {
-        writer.Abandon();
-        return false;
-      }
-      n -= int64_t(got);
-      pump.IfDue();
-      if (ui.Cancelled()) {
-        writer.Abandon();
-        return false;
-      }
-      if (!compressed)
-        writer.Commit(got);
-      else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space))
-        break;
-    }
-    if (inflater && !inflater->Ended()) throw EZLibError(Z_BUF_ERROR);
-  } catch (...) {
+  auto damaged = [&](int code) {
     writer.Abandon();
-    throw;
+    zlibCode = code;
+    return BlockEnd::Damaged;
+  };
+  if (inflater && inflater->Error() != Z_OK) return damaged(inflater->Error());
+  while (n > 0) {
+    size_t want = size_t(std::min<int64_t>(n, int64_t(kReadChunk)));
+    size_t got = file.Read(compressed ? readBuffer : writer.Space().data(), want);
+    if (got == 0) {
+      writer.Abandon();
+      return BlockEnd::Short;
+    }
+    n -= int64_t(got);
+    pump.IfDue();
+    if (ui.Cancelled()) {
+      writer.Abandon();
+      return BlockEnd::Short;
+    }
+    if (!compressed) {
+      writer.Commit(got);
+    } else if (inflater->Feed(std::string_view(readBuffer, got), toWriter, space)) {
+      break;
+    } else if (inflater->Error() != Z_OK) {
+      return damaged(inflater->Error());
+    }
   }
+  // A compressed block whose stream has not ended is truncated.
+  if (inflater && !inflater->Ended()) return damaged(Z_BUF_ERROR);
   writer.Finish();
-  return true;
+  return BlockEnd::Done;
 }
 
 // The agent copy: the stub and meta blocks of the first file (its first entriesStart bytes), the
@@ -334,9 +343,9 @@ std::string PartFilePath(std::string_view sourcePath, int part) {
 void ResetSaveFailureCount() { saveFailures = 0; }
 
 namespace {
-// The walk itself; raises EZLibError for a damaged compressed entry.
+// The walk itself. A damaged compressed entry ends it at once, with zlib's code in zlibCode.
 void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
-                  ExtractUI& ui, bool forcePrompt, std::string& markedEntry, bool& carryOn) {
+                  ExtractUI& ui, bool forcePrompt, std::string& markedEntry, bool& carryOn, int& zlibCode) {
   const int64_t startTick = TickMs();
   const std::string folder(outputFolder);
   carryOn = true;
@@ -393,7 +402,10 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
         if (blockIndex == trailer.MetaBlockCount()) entriesStart = pos;
         if (blockIndex <= trailer.MetaBlockCount()) continue;
         EntryWriter writer(folder, markedEntry, target, buffers.write.get());
-        if (!ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui, pump)) {
+        const BlockEnd blockEnd = ExtractEntryBlock(file, n, length > 0, writer, buffers.read.get(), ui, pump, zlibCode);
+        // A damaged entry ends the walk where it stands: no more entries, no closing pause.
+        if (blockEnd == BlockEnd::Damaged) return;
+        if (blockEnd == BlockEnd::Short) {
           truncated = true;
           break;
         }
@@ -431,13 +443,11 @@ ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outpu
                              ExtractUI& ui, bool forcePrompt) {
   ExtractResult result;
   bool carryOn = true;
-  bool damaged = false;
-  try {
-    ExtractParts(sourcePath, outputFolder, agentName, result.checksumOk, ui, forcePrompt, result.markedEntry, carryOn);
-  } catch (const EZLibError& e) {
-    result.zlibError = e.what();
-    damaged = true;
-  }
+  int zlibCode = Z_OK;
+  ExtractParts(sourcePath, outputFolder, agentName, result.checksumOk, ui, forcePrompt, result.markedEntry, carryOn,
+               zlibCode);
+  const bool damaged = zlibCode != Z_OK;
+  if (damaged) result.zlibError = ZLibErrorText(zlibCode);
   // A closed window is a cancel, whatever the walk met before it stopped.
   if (ui.Cancelled() || (!damaged && result.checksumOk && !carryOn)) {
     result.end = ExtractEnd::Cancelled;

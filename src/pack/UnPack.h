@@ -26,7 +26,7 @@ struct ExtractResult {
 // into outputFolder. agentName, when its file name part is not empty and the source is an ".exe"
 // (or ".exe.001"), gets a fresh agent copy of the stub written into outputFolder. forcePrompt asks
 // for every further part even when its file is there. An entry whose name would land outside
-// outputFolder is skipped. Never raises: zlib's exception ends as DamagedEntry.
+// outputFolder is skipped. A broken compressed entry ends as DamagedEntry with zlib's text.
 ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
                              ExtractUI& ui, bool forcePrompt);
 

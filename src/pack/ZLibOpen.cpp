@@ -5,17 +5,16 @@
 
 std::string ZLibErrorText(int code) { return zError(code); }
 
-const char* EZLibError::what() const noexcept { return zError(code_); }
-
 TInflateStream::TInflateStream() {
   int rc = inflateInit(&zs_);
-  if (rc < 0) throw EZLibError(rc);
+  if (rc < 0) error_ = rc;
 }
 
 TInflateStream::~TInflateStream() { inflateEnd(&zs_); }
 
 bool TInflateStream::Feed(std::string_view input, const Sink& sink, const Space& space) {
   if (ended_) return true;
+  if (error_ != Z_OK) return false;
   // The stream's own buffer is made only when needed: an extraction inflates in place.
   if (!space && out_.empty()) out_.assign(kInflateOutputSize, '\0');
   zs_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
@@ -27,11 +26,17 @@ bool TInflateStream::Feed(std::string_view input, const Sink& sink, const Space&
     zs_.avail_out = uInt(room);
     int rc = inflate(&zs_, Z_NO_FLUSH);
     size_t produced = room - zs_.avail_out;
-    if (rc == Z_NEED_DICT) throw EZLibError(rc);
+    if (rc == Z_NEED_DICT) {
+      error_ = rc;
+      return false;
+    }
     // Out of input with room left: the caller has more to feed (or the stream is truncated,
     // which the caller sees as a stream that never ends).
     if (rc == Z_BUF_ERROR && zs_.avail_in == 0) return false;
-    if (rc < 0) throw EZLibError(rc);
+    if (rc < 0) {
+      error_ = rc;
+      return false;
+    }
     if (produced) sink(std::string_view(target.data(), produced));
     if (rc == Z_STREAM_END) {
       ended_ = true;
@@ -41,13 +46,16 @@ bool TInflateStream::Feed(std::string_view input, const Sink& sink, const Space&
   }
 }
 
-std::string InflateString(std::string_view compressed, const std::function<void()>& pump) {
+Inflated InflateString(std::string_view compressed, const std::function<void()>& pump) {
   TInflateStream stream;
-  std::string result;
+  Inflated result;
   stream.Feed(compressed, [&](std::string_view piece) {
-    result.append(piece);
+    result.data.append(piece);
     if (pump) pump();
   });
-  if (!stream.Ended()) throw EZLibError(Z_BUF_ERROR);
+  if (!stream.Ended()) {
+    result.error = stream.Error() != Z_OK ? stream.Error() : Z_BUF_ERROR;
+    result.data.clear();
+  }
   return result;
 }

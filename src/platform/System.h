@@ -22,6 +22,8 @@ char LocaleDateSeparator();
 char LocaleTimeSeparator();
 // Milliseconds from a monotonic high-resolution counter.
 int64_t TickMs();
+// Microseconds from the same counter.
+int64_t TickUs();
 // The system's text for the calling thread's last error (on Win32 "Error Reading "System error
 // <code>"" when the system has none for it).
 std::string LastErrorText();

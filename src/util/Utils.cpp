@@ -3,11 +3,11 @@
 #include "util/Utils.h"
 
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
 
+#include "platform/System.h"
 #include "util/VSUB.h"
 
 namespace {
@@ -256,8 +256,7 @@ int64_t RandomInRange(int64_t high, int64_t low) {
   if (high <= low) return low;
   // Seeded once from the clock: reseeding on every call would repeat the value for calls made
   // within one clock tick.
-  static std::mt19937_64 generator(uint64_t(std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
-                                   uint64_t(TickMs()));
+  static std::mt19937_64 generator(uint64_t(TickUs()) ^ uint64_t(CurrentProcessId()) << 40);
   std::uniform_int_distribution<uint64_t> pick(0, uint64_t(high) - uint64_t(low));
   return int64_t(uint64_t(low) + pick(generator));
 }

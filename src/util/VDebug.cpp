@@ -36,11 +36,16 @@ void DebugFlush() {
   if (pending.empty()) return;
   std::string chunk = pending.substr(0, kDebugMaxChunk);
   pending.clear();
-  // The channel must never make the program fail: whatever the forward raises is dropped.
+  // The channel must never make the program fail: whatever the forward raises is dropped. (The stub
+  // is built without exceptions; there a failed allocation ends the process anyway.)
+#if __cpp_exceptions
   try {
     if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
   } catch (...) {
   }
+#else
+  if (DebugViewerSink* sink = Sink()) sink->Forward(chunk);
+#endif
 }
 
 void DebugWrite(std::string_view text) {

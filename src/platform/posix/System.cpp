@@ -52,6 +52,12 @@ int64_t TickMs() {
   return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+int64_t TickUs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
 static std::recursive_mutex debugSection;
 CriticalSectionLock::CriticalSectionLock() { debugSection.lock(); }
 CriticalSectionLock::~CriticalSectionLock() { debugSection.unlock(); }

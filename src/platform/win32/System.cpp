@@ -47,16 +47,18 @@ std::string LastErrorText() {
   return result;
 }
 
-int64_t TickMs() {
+int64_t TickUs() {
   static double factor = [] {
     LARGE_INTEGER f;
-    return QueryPerformanceFrequency(&f) && f.QuadPart ? 1000.0 / double(f.QuadPart) : 0.0;
+    return QueryPerformanceFrequency(&f) && f.QuadPart ? 1000000.0 / double(f.QuadPart) : 0.0;
   }();
-  if (factor == 0.0) return GetTickCount();
+  if (factor == 0.0) return int64_t(GetTickCount()) * 1000;
   LARGE_INTEGER c;
   QueryPerformanceCounter(&c);
   return int64_t(double(c.QuadPart) * factor + 0.5);
 }
+
+int64_t TickMs() { return (TickUs() + 500) / 1000; }
 
 namespace {
 // A critical section must be initialised where it lives and never copied: the system keeps its

@@ -3,6 +3,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 #include "stub/Stub.h"
 #include "util/win32/WinSys.h"
@@ -36,6 +38,18 @@ namespace std {
 [[noreturn]] void __throw_system_error(int) { ExitProcess(255); }
 [[noreturn]] void __throw_runtime_error(const char*) { ExitProcess(255); }
 }  // namespace std
+
+// libstdc++'s operator new raises std::bad_alloc, and that one throw alone brings the unwinder and
+// its tables into the stub (about 40 KB). A stub that runs out of memory cannot go on either way.
+void* operator new(size_t size) {
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  ExitProcess(255);
+}
+void* operator new[](size_t size) { return operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, size_t) noexcept { std::free(block); }
+void operator delete[](void* block, size_t) noexcept { std::free(block); }
 
 // MinGW routes snprintf to its own C99 printf engine, which brings floating-point conversion code
 // (about 28 KB) into a static stub. The stub's formats are the plain ones (d, u, lu, x, s, c, .Nf),
