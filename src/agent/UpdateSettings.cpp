@@ -80,6 +80,8 @@ bool OriginalFile::SetVersionOriginal(int32_t version) {
   return file_.WriteInt(kOriginalSetup, "VersionOriginal", version);
 }
 bool OriginalFile::SetStamp(int32_t stamp) { return file_.WriteInt(kOriginalSetup, "Stamp", stamp); }
+std::string OriginalFile::PublicKey() const { return file_.Text("Signature", "PublicKey", ""); }
+bool OriginalFile::SetPublicKey(std::string_view hex) { return file_.WriteText("Signature", "PublicKey", hex); }
 
 bool OriginalFile::SetSecondsWithCompanion(std::string_view key, int64_t seconds) {
   const bool written = file_.WriteInt(kOriginalSetup, key, seconds);

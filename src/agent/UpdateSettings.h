@@ -73,6 +73,9 @@ class OriginalFile {
   bool SetReAskSecondsLast(int64_t seconds);
   bool SetVersionOriginal(int32_t version);
   bool SetStamp(int32_t stamp);
+  // [Signature] PublicKey: the release key a verified update brought (ReleaseKey).
+  std::string PublicKey() const;
+  bool SetPublicKey(std::string_view hex);
 
  private:
   bool SetSecondsWithCompanion(std::string_view key, int64_t seconds);

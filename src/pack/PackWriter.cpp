@@ -477,7 +477,7 @@ std::string BuildLanguageBlock(const std::vector<PackLanguage>& languages) {
 
 std::string BuildUpdateBlock(const PackUpdateSettings& u, uint32_t seed) {
   return "|" + u.infoUrl + "|" + u.infoFile + "|" + u.agentExe + "|" + ScrambleToken(u.token, seed) + "|" +
-         (u.hide ? "1" : "0") + "|";
+         (u.hide ? "1" : "0") + "|" + (u.publicKey.empty() ? "" : u.publicKey + "|");
 }
 
 std::string BuildWebBlockText(const PackWebSettings& w, std::string_view sizeText, uint32_t seed) {

@@ -37,6 +37,7 @@ struct PackUpdateSettings {
   std::string agentExe = "AutoUpdate.exe";
   std::string token;  // in clear, stored scrambled; empty: a random one (nothing else will match it)
   bool hide = false;
+  std::string publicKey;  // hex of the vendor's key; empty: releases are not signed
 };
 
 struct PackWebSettings {

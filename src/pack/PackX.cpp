@@ -237,6 +237,7 @@ std::string TGFileInfo::GetUpdateToken(bool descramble) const {
 }
 
 bool TGFileInfo::GetHideFlag() const { return SUB::Get(update_, 4) == "1"; }
+std::string TGFileInfo::GetPublicKey() const { return SUB::Get(update_, 5); }
 std::string TGFileInfo::GetWebUrl() const { return SUB::Get(web_, 0); }
 std::string TGFileInfo::GetWebSetupName() const { return SUB::Get(web_, 1); }
 bool TGFileInfo::GetWebAlwaysDownload() const { return SUB::Get(web_, 2) == "1"; }

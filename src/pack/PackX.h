@@ -120,6 +120,9 @@ class TGFileInfo {
   std::string GetAgentExeName() const;
   std::string GetUpdateToken(bool descramble) const;
   bool GetHideFlag() const;
+  // The vendor's public key (update block token 5, which readers that know only five tokens skip):
+  // 130 hex digits, or empty for a product that does not sign its releases.
+  std::string GetPublicKey() const;
   std::string GetWebUrl() const;
   std::string GetWebSetupName() const;
   bool GetWebAlwaysDownload() const;

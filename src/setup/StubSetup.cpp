@@ -81,6 +81,8 @@ int SetupExitCodeFor(SetupCause cause, int engineExitCode) {
       return kExitEngineNotStarted;
     case SetupCause::DownloadFailed:
       return kExitDownloadFailed;
+    case SetupCause::BadSignature:
+      return kExitBadSignature;
   }
   return kExitBadPackage;
 }
@@ -101,6 +103,8 @@ const char* SetupCauseName(SetupCause cause) {
       return "engine not started";
     case SetupCause::DownloadFailed:
       return "download failed";
+    case SetupCause::BadSignature:
+      return "bad signature";
   }
   return "";
 }

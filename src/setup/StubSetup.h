@@ -22,6 +22,7 @@ enum SetupExitCode : int {
   kExitDownloadFailed = 95,    // a web setup could not fetch or verify its package
   kExitNoWindow = 96,          // the stub window could not be made (a class name too long, say)
   kExitRelaunchFailed = 97,    // the span-disk relaunch could not copy or start its copy
+  kExitBadSignature = 98,      // a web setup's package lacks a valid signature by the product's key
 };
 
 // --- names shared with the setup engine
@@ -84,6 +85,7 @@ enum class SetupCause {
   NoEngine,          // the package has no marked entry
   EngineNotStarted,  // the engine could not be started
   DownloadFailed,    // a web setup could not fetch or verify its package
+  BadSignature,      // a web setup's package is not signed by the product's key
 };
 
 struct SetupOutcome {

@@ -38,6 +38,10 @@ std::string TokenMismatchText(std::string_view packageFile, std::string_view url
   return GetNotFoundText(packageFile, "", url, "Bad Secret Token!");
 }
 
+std::string SignatureRefusedText(std::string_view packageFile, std::string_view url) {
+  return GetNotFoundText(packageFile, "", url, "Bad Signature!");
+}
+
 int WebSetupExitCode(std::string_view error) { return error == "!" ? kExitCancelled : kExitDownloadFailed; }
 
 std::string WebAgentImage(std::string image, uint64_t packageEnd) {

@@ -25,6 +25,9 @@ std::string NoConnectionText(std::string_view reason, const LangLookup& lang);
 // The refusal of a package whose token does not match: the 404 text when the file is a server's
 // HTML error page, otherwise "Bad Secret Token!".
 std::string TokenMismatchText(std::string_view packageFile, std::string_view url);
+// The refusal of a package without a valid signature by the product's key: the 404 text when the
+// file is a server's HTML error page, otherwise "Bad Signature!".
+std::string SignatureRefusedText(std::string_view packageFile, std::string_view url);
 // The process exit code of a web setup that ran no engine: the cancel marker "!" gives
 // kExitCancelled, every other failure kExitDownloadFailed.
 int WebSetupExitCode(std::string_view error);

@@ -1,5 +1,6 @@
 // The web setup's run: agent copy, the download question, the connection check, the download with
 // the host window's progress bars, the package token match and the run of the package.
+#include "net/CommUtils.h"
 #include "net/InetHTTP.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
@@ -10,6 +11,7 @@
 #include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/IniReg.h"
+#include "util/SignatureCheck.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
 
@@ -37,6 +39,23 @@ std::string DownloadPackage(const std::string& url, const std::string& package, 
   std::string content, error;
   HTTP_DownloadFile(hidden ? 0 : uintptr_t(host.WindowHandle()), url, package, content, &bar, error);
   return error;
+}
+
+// For a product with a key: the package's signature file (fetched beside the downloaded package, or
+// lying beside a local one) is checked before any byte of the package is used. The reason, empty
+// when the signature holds.
+std::string SignatureFault(const TGFileInfo& own, const std::string& package, const std::string& url,
+                           std::string_view packageName, bool downloaded) {
+  const std::string sigPath = package + kSignatureSuffix;
+  if (downloaded) {
+    std::string content, error;
+    HTTP_DownloadFile(0, url + kSignatureSuffix, sigPath, content, nullptr, error);
+    // A server's error page in place of the signature: no signature.
+    if (!error.empty() || IsHtmlErrorPage(sigPath, "")) DeleteFileByName(sigPath);
+  }
+  const SignatureResult result = CheckSignedFile(package, packageName, own.GetPublicKey(), SystemEcdsaVerifier());
+  if (downloaded) DeleteFileByName(sigPath);
+  return result == SignatureResult::kOk ? std::string() : SignatureResultText(result);
 }
 }  // namespace
 
@@ -80,6 +99,14 @@ SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& 
     host.WaitPumping(0, 700);
   }
 
+  bool badSignature = false;
+  if (error.empty() && !own.GetPublicKey().empty()) {
+    if (const std::string fault = SignatureFault(own, package, url, packageName, downloaded); !fault.empty()) {
+      DebugLn(IntToStr(CurrentProcessId()) + " Signature: " + fault + " (" + url + ")");
+      error = SignatureRefusedText(package, url);
+      badSignature = true;
+    }
+  }
   if (error.empty() && TGFileInfo(package).GetWebToken(true) != own.GetWebToken(true)) {
     error = TokenMismatchText(package, url);
   }
@@ -94,8 +121,10 @@ SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& 
   if (error.empty()) return outcome;
 
   DebugLn(IntToStr(CurrentProcessId()) + " FetchAndRunWebSetup: " + (error == "!" ? "cancelled" : error));
-  outcome.cause = error == "!" ? SetupCause::Cancelled : SetupCause::DownloadFailed;
-  outcome.exitCode = WebSetupExitCode(error);
+  outcome.cause = error == "!" ? SetupCause::Cancelled
+                  : badSignature ? SetupCause::BadSignature
+                                 : SetupCause::DownloadFailed;
+  outcome.exitCode = badSignature ? kExitBadSignature : WebSetupExitCode(error);
   if (error != "!") {
     outcome.systemError = error;
     boxes.Error({error, lang("Error", "Error"), buttons, own.GetCharset()});

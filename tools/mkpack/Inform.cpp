@@ -3,6 +3,8 @@
 // that fetches the new information file finds the inform file already there).
 #include "Inform.h"
 
+#include "Signing.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -29,6 +31,7 @@ constexpr int kMaxDialogSize = 32767;
 
 struct InformInputs {
   std::string textPath;
+  std::string privateKeyPath;  // signs the inform file and the information file
   std::string token;  // clear
   bool scrambled = true;
   std::string folder;
@@ -124,13 +127,15 @@ std::string ReadInputs(const IniFile& ini, const std::string& iniDir, const std:
       scrambled = "0";
       continue;
     }
-    if (opt != "--text" && opt != "--token" && opt != "--out") return "unknown option " + opt;
+    if (opt != "--text" && opt != "--token" && opt != "--out" && opt != "--private-key") return "unknown option " + opt;
     if (i + 1 >= options.size()) return opt + " needs a value";
     const std::string& value = options[++i];
     if (opt == "--text")
       in.textPath = value;
     else if (opt == "--token")
       in.token = value;
+    else if (opt == "--private-key")
+      in.privateKeyPath = value;
     else
       in.folder = value;
   }
@@ -267,9 +272,23 @@ int RunInform(const std::vector<std::string>& args) {
   const std::string informPath = (fs::path(in.folder) / in.informName).string();
   const std::string infoPath = (fs::path(in.folder) / in.infoName).string();
   if (auto e = WriteWhole(informPath, inform); !e.empty()) return Fail(1, e);
-  if (auto e = WriteWhole(infoPath, InfoFileText(in, int64_t(inform.size()))); !e.empty()) return Fail(1, e);
+  std::vector<std::string> written{informPath, infoPath};
+  if (!in.privateKeyPath.empty()) {
+    if (auto e = SignFile(in.privateKeyPath, informPath); !e.empty()) return Fail(1, e);
+    written.push_back(informPath + kSignatureSuffix);
+  }
+  const std::string infoText = InfoFileText(in, int64_t(inform.size()));
+  // The information file's signature comes first, so that the announced file is complete when it appears.
+  if (!in.privateKeyPath.empty()) {
+    const std::string temp = infoPath + ".mkpack-sign";
+    std::string e = WriteFileData(temp, infoText) ? SignFile(in.privateKeyPath, temp, infoPath) : "cannot write " + temp;
+    DeleteFileByName(temp);
+    if (!e.empty()) return Fail(1, e);
+    written.push_back(infoPath + kSignatureSuffix);
+  }
+  if (auto e = WriteWhole(infoPath, infoText); !e.empty()) return Fail(1, e);
   if (!in.quiet)
-    for (const auto& path : {informPath, infoPath})
+    for (const auto& path : written)
       std::printf("%s  %lld bytes\n", path.c_str(), static_cast<long long>(GetFileSizeByName(path)));
   return 0;
 }

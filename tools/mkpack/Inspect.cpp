@@ -120,11 +120,11 @@ void PrintLanguages(const std::string& block) {
   }
 }
 
-void PrintList(const char* title, const std::string& block, const char* const names[5], int tokenAt) {
+void PrintList(const char* title, const std::string& block, const char* const names[6], int tokenAt) {
   std::printf("%s: %zu bytes\n", title, block.size());
   auto items = Tokens(block);
   for (size_t i = 0; i < items.size(); ++i) {
-    std::printf("  %-16s %s\n", i < 5 ? names[i] : "(extra)", Printable(items[i]).c_str());
+    std::printf("  %-16s %s\n", i < 5 || (i == 5 && names[5]) ? names[i] : "(extra)", Printable(items[i]).c_str());
     if (int(i) == tokenAt)
       std::printf("  %-16s %s%s\n", "token (clear)", Printable(DescrambleToken(items[i])).c_str(),
                   items[i].size() == 40 ? "" : " (not a 40-letter token: a random text, it matches nothing)");
@@ -215,8 +215,8 @@ bool InspectFile(const std::string& path, Walk& walk) {
   if (walk.part == 1) walk.relaunch = opt & kOptionSpanRelaunch;
   int64_t pos = U32(t, kTrailerFirstBlockAt);
   bool entriesShown = false;
-  static const char* const kUpdateNames[5] = {"info URL", "info file", "agent exe", "token", "hide"};
-  static const char* const kWebNames[5] = {"URL", "setup name", "always download", "token", "size"};
+  static const char* const kUpdateNames[6] = {"info URL", "info file", "agent exe", "token", "hide", "public key"};
+  static const char* const kWebNames[6] = {"URL", "setup name", "always download", "token", "size", nullptr};
   while (end - pos > kTrailerSize) {
     int32_t len = int32_t(U32(r.Read(pos, 4), 0));
     int64_t n = len < 0 ? -int64_t(len) : len;

@@ -9,8 +9,10 @@
 #include <limits>
 
 #include "AgentView.h"
+#include "Signing.h"
 #include "agent/UpdateChoices.h"
 #include "util/Files.h"
+#include "util/Signature.h"
 #include "util/Utils.h"
 
 namespace fs = std::filesystem;
@@ -202,12 +204,15 @@ std::string ReadRelease(const IniFile& ini, const std::string& iniDir, const std
       buildOptions.push_back(opt);
       continue;
     }
-    if (opt != "--out" && opt != "--stub" && opt != "--files" && opt != "--engine" && opt != "--level")
+    if (opt != "--out" && opt != "--stub" && opt != "--files" && opt != "--engine" && opt != "--level" &&
+        opt != "--public-key" && opt != "--private-key")
       return "unknown option " + opt +
              (opt == "--layout" || opt == "--part-size" ? " (an update setup is one file)" : "");
     if (i + 1 >= options.size()) return opt + " needs a value";
     if (opt == "--out") {
       r.folder = options[++i];
+    } else if (opt == "--private-key") {
+      r.privateKeyPath = options[++i];
     } else {
       buildOptions.push_back(opt);
       buildOptions.push_back(options[++i]);
@@ -286,11 +291,19 @@ int RunRelease(const std::vector<std::string>& args) {
   const int64_t size = error.empty() ? GetFileSizeByName(release.setup.outPath) : 0;
   if (error.empty() && size > kInt32Max) error = "the update setup is larger than the agent can announce (2 GB)";
   const std::string infoPath = (fs::path(release.folder) / release.infoName).string();
+  // Signed, the setup gets its signature before the information file announces it.
+  if (error.empty() && !release.privateKeyPath.empty()) {
+    error = SignFile(release.privateKeyPath, release.setup.outPath);
+    if (error.empty()) written.push_back(release.setup.outPath + kSignatureSuffix);
+  }
   if (error.empty()) {
     // Under a temporary name first: an agent fetching meanwhile gets the old file or the new one.
     const std::string temp = infoPath + ".mkpack-tmp";
     if (!WriteFileData(temp, InformationFileText(release, size)))
       error = "cannot write " + temp;
+    // The signature names the file as published; it is made from the temporary copy.
+    else if (!release.privateKeyPath.empty() && !(error = SignFile(release.privateKeyPath, temp, infoPath)).empty())
+      DeleteFileByName(infoPath + kSignatureSuffix);
     else if (fs::rename(temp, infoPath, ec); ec)
       error = "cannot write " + infoPath + ": " + ec.message();
     if (!error.empty()) DeleteFileByName(temp);

@@ -28,6 +28,7 @@ struct Release {
   std::vector<std::pair<std::string, std::string>> newSetup;
   InformFilePart inform;
   BuildInputs setup;  // the update setup's build, its output in the folder
+  std::string privateKeyPath;  // --private-key: the setup and the information file get signatures
 };
 
 // Reads the release settings (paths relative to iniDir) and the options (--out DIR, --stub FILE,

@@ -2,6 +2,8 @@
 // the package with progress on stderr.
 #include "Settings.h"
 
+#include "Signing.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <map>
 
 #include "util/Files.h"
+#include "util/Signature.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +46,7 @@ const Key kKnownKeys[] = {
     {"Update", "AgentExe"},
     {"Update", "Token"},
     {"Update", "Hide"},
+    {"Update", "PublicKey"},
     {"Web", "Url"},
     {"Web", "SetupName"},
     {"Web", "AlwaysDownload"},
@@ -189,6 +193,7 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
   std::string partSize = ini.Get("Package", "PartSize");
   std::string level = ini.Get("Package", "Compression", "6");
   std::string seed = ini.Get("Package", "Seed", "1");
+  std::string publicKeyPath = Resolve(iniDir, ini.Get("Update", "PublicKey"));
   if (auto e = ReadBool(ini, "Package", "Checksum", job.checksum); !e.empty()) return e;
 
   for (size_t i = 0; i < options.size(); ++i) {
@@ -198,7 +203,8 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
       continue;
     }
     static const char* const kValued[] = {"--stub",   "--files",     "--engine", "--out",
-                                          "--layout", "--part-size", "--level"};
+                                          "--layout", "--part-size", "--level", "--public-key",
+                                          "--private-key"};
     if (std::find_if(std::begin(kValued), std::end(kValued), [&](const char* k) { return opt == k; }) ==
         std::end(kValued))
       return "unknown option " + opt;
@@ -216,6 +222,10 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
       layout = value;
     else if (opt == "--part-size")
       partSize = value;
+    else if (opt == "--public-key")
+      publicKeyPath = value;
+    else if (opt == "--private-key")
+      in.privateKeyPath = value;
     else
       level = value;
   }
@@ -253,6 +263,9 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
   u.agentExe = ini.Get("Update", "AgentExe", u.agentExe);
   u.token = ini.Get("Update", "Token");
   if (auto e = ReadBool(ini, "Update", "Hide", u.hide); !e.empty()) return e;
+  if (!publicKeyPath.empty()) {
+    if (auto e = LoadPublicKeyFile(publicKeyPath, u.publicKey); !e.empty()) return e;
+  }
   PackWebSettings& w = job.web;
   w.url = ini.Get("Web", "Url");
   w.setupName = ini.Get("Web", "SetupName");
@@ -322,6 +335,17 @@ int RunBuild(const std::vector<std::string>& args) {
   if (auto e = ExecuteBuild(in, written); !e.empty()) {
     std::fprintf(stderr, "mkpack: %s\n", e.c_str());
     return 1;
+  }
+  // The web stub runs where it is; what it fetches (and any other setup written) gets a signature.
+  if (!in.privateKeyPath.empty()) {
+    const size_t files = written.size();
+    for (size_t i = in.job.layout == PackLayout::Web ? 1 : 0; i < files; ++i) {
+      if (auto e = SignFile(in.privateKeyPath, written[i]); !e.empty()) {
+        std::fprintf(stderr, "mkpack: %s\n", e.c_str());
+        return 1;
+      }
+      written.push_back(written[i] + kSignatureSuffix);
+    }
   }
   if (!in.quiet) PrintWritten(written);
   return 0;

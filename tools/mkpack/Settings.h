@@ -10,6 +10,7 @@
 struct BuildInputs {
   std::string stubPath, filesDir, enginePath, outPath;
   PackJob job;  // everything but the stub image and the files
+  std::string privateKeyPath;  // build: sign what is published (the web package, or the setup)
   bool quiet = false;
 };
 

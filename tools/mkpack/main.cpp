@@ -12,6 +12,7 @@
 #include "Inspect.h"
 #include "Release.h"
 #include "Settings.h"
+#include "Signing.h"
 #include "util/Files.h"
 
 namespace {
@@ -25,8 +26,17 @@ const char kUsage[] =
     "       mkpack inspect INFOFILE [--version N[,N...]] [--stamp S] [--manual]\n"
     "       mkpack inform [INFORM.ini] [--text FILE] [--token TOKEN] [--out DIR] [--plain] [--quiet]\n"
     "       mkpack inform --show FILE [--token TOKEN]\n"
+    "       mkpack keygen PRIVATE.pem PUBLIC.key\n"
+    "       mkpack sign PRIVATE.pem FILE...\n"
+    "       mkpack verify PUBLIC.key FILE [--name NAME]\n"
     "       mkpack --help\n"
+    "build, release and inform also take --private-key PRIVATE.pem (sign what they publish); build and\n"
+    "release take --public-key PUBLIC.key (the product then accepts only files signed by its key).\n"
     "\n"
+    "keygen   makes a vendor key pair (ECDSA P-256): the private key (PEM) and the public key (hex)\n"
+    "sign     writes FILE.sig beside each file, signed with the private key\n"
+    "verify   checks FILE.sig with the public key as the product does\n"
+    "         (each takes --help; see tools/mkpack/README.md, \"Signed releases\")\n"
     "build    writes the setup named by --out (or Output= in [Package]): the stub with the package\n"
     "         appended; with layout span also Setup.exe.002, .003 ...; with relaunch Setup.exe and\n"
     "         Setup.exe.001, .002 ...; with web the web stub and the package to upload. Options on the\n"
@@ -59,6 +69,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "keygen") return RunKeygen(rest);
+  if (command == "sign") return RunSign(rest);
+  if (command == "verify") return RunVerify(rest);
+  for (const auto& a : rest) {
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
   if (command == "build") return RunBuild(rest);
   if (command == "release") return RunRelease(rest);
   if (command == "inform") return RunInform(rest);

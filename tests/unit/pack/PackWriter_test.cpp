@@ -2,6 +2,7 @@
 // checksum's edge cases, the space table, token scrambling both ways, and the layout of part sets
 // and web setups.
 #include "pack/PackWriter.h"
+#include "util/VSUB.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -255,7 +256,7 @@ TEST(PackBlocks, TextBlocksAndEntries) {
   EXPECT_EQ(BuildLanguageBlock({{"English", {{"s0", "A"}, {"s1", ""}}}, {"Russian", {}}}),
             "\x02\x01"
             "English\x01s0=A\x01s1=\x01\x02\x01Russian\x01\x02");
-  PackUpdateSettings u{"http://h/u", "App.info", "AppAU.exe", "tok", true};
+  PackUpdateSettings u{"http://h/u", "App.info", "AppAU.exe", "tok", true, ""};
   EXPECT_EQ(BuildUpdateBlock(u, 3), "|http://h/u|App.info|AppAU.exe|" + ScrambleToken("tok", 3) + "|1|");
   PackWebSettings w{"http://h/w", "Data.exe", true, "tok"};
   EXPECT_EQ(BuildWebBlock(w, 12345, 3), "|http://h/w|Data.exe|1|" + ScrambleToken("tok", 3) + "|12345|");
@@ -501,11 +502,41 @@ TEST(PackToken, TheReaderDescramblesWhatTheWriterScrambles) {
     for (uint32_t seed : {0u, 5u, 0xFFFFFFFFu}) EXPECT_EQ(DescrambleToken(ScrambleToken(clear, seed)), clear);
 }
 
+// The vendor's key rides in a sixth token of the update block. Both directions: a reader that
+// knows five tokens (every older stub reads them by index) sees the same five values with or
+// without the key, and this reader sees no key in a block written without one.
+TEST(PackBlocks, PublicKeyIsASixthTokenThatOlderReadersSkip) {
+  const std::string key = "04" + std::string(128, 'a');
+  PackUpdateSettings plain{"http://h/u", "App.info", "AppAU.exe", "tok", true, ""};
+  PackUpdateSettings keyed = plain;
+  keyed.publicKey = key;
+  const std::string oldBlock = BuildUpdateBlock(plain, 3), newBlock = BuildUpdateBlock(keyed, 3);
+  EXPECT_EQ(newBlock, oldBlock + key + "|");
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(SUB::Get(newBlock, i), SUB::Get(oldBlock, i)) << i;
+  EXPECT_EQ(SUB::Get(newBlock, 4), "1");  // the hide flag is still exactly "1"
+  EXPECT_EQ(SUB::Get(newBlock, 5), key);
+  EXPECT_EQ(SUB::Get(oldBlock, 5), "");
+}
+
+TEST_F(PackWriterTest, TheReaderSeesThePublicKeyOnlyWhereOneWasWritten) {
+  PackJob job = BaseJob();
+  job.files = {{"a.txt", "", "hello", 0}};
+  job.update = {"http://h/upd", "App.info", "AppAU.exe", "UPD-1", true, ""};
+  ASSERT_EQ(WritePackage(job, Path("Plain.exe")), "");
+  job.update.publicKey = "04" + std::string(128, 'b');
+  ASSERT_EQ(WritePackage(job, Path("Keyed.exe")), "");
+  const TGFileInfo plain(Path("Plain.exe")), keyed(Path("Keyed.exe"));
+  EXPECT_EQ(plain.GetPublicKey(), "");
+  EXPECT_EQ(keyed.GetPublicKey(), job.update.publicKey);
+  EXPECT_EQ(keyed.GetUpdateToken(true), "UPD-1");
+  EXPECT_TRUE(keyed.GetHideFlag());
+}
+
 TEST_F(PackWriterTest, TheReaderSeesTheSettingsOfASetup) {
   PackJob job = BaseJob();
   job.files = {{"a.txt", "", "hello", 0}, {"b.bin", "", std::string(5000, 'b'), 0}};
   job.engine = {"Engine.exe", "", "engine", 0};
-  job.update = {"http://h/upd", "App.beta.info", "AppAU.exe", "UPD-1", true};
+  job.update = {"http://h/upd", "App.beta.info", "AppAU.exe", "UPD-1", true, ""};
   job.languages = {{"English", {{"s0", "Hi"}}}, {"Russian", {{"Charset", "204"}}}};
   job.options = kOptionConfirmTempExtract | kOptionSecondaryBar | kOptionAgentLog;
   job.installAgent = true;

@@ -37,7 +37,7 @@ PackJob SampleJob() {
                {"data\\empty.txt", "", "", 0}};
   job.languages = {{"English", {{"s1", "Extracting..."}, {"Charset", "0"}}},
                    {"Russian", {{"s1", "Izvlechenie"}, {"Charset", "204"}}}};
-  job.update = {"http://127.0.0.1/app", "App.beta.info", "AppAgent.exe", "tok-42", true};
+  job.update = {"http://127.0.0.1/app", "App.beta.info", "AppAgent.exe", "tok-42", true, ""};
   job.installAgent = true;
   job.options = kOptionConfirmTempExtract | kOptionSecondaryBar;
   return job;
