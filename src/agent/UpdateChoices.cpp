@@ -37,10 +37,13 @@ bool TellsFetchFailure(std::string_view error, std::string_view location, const 
   return !error.empty() && location.size() > 2 && info.RequestConfirmationBeforeDownload();
 }
 
+bool IsFolderLocation(std::string_view location) {
+  return (location.size() >= 2 && location[1] == ':') || location.substr(0, 2) == "\\\\";
+}
+
 std::string FetchFailureText(const OriginalFile& original, bool aborted, std::string_view location) {
   if (aborted) return original.AutoUpdate("s3", "File Download Aborted!");
-  const bool local = (location.size() >= 2 && location[1] == ':') || location.substr(0, 2) == "\\\\";
-  if (local) return original.AutoUpdate("s4", "File not Found!") + "<P><P>" + std::string(location);
+  if (IsFolderLocation(location)) return original.AutoUpdate("s4", "File not Found!") + "<P><P>" + std::string(location);
   return original.AutoUpdate("s5", "Unable to Download File!") + "<P><P>" + std::string(location);
 }
 

@@ -29,6 +29,8 @@ bool FetchIsVisible(FetchKind kind, const InfoFile& info, bool manual);
 // A failed fetch of an update or inform file is told only when a download question was asked
 // and the location is longer than 2 characters.
 bool TellsFetchFailure(std::string_view error, std::string_view location, const InfoFile& info);
+// A local or network location ("X:" or "\\"); anything else is a web address.
+bool IsFolderLocation(std::string_view location);
 // s3 when the user aborted; s4 + "<P><P>" + location for a local or network location ("X:" or
 // "\\"); s5 + "<P><P>" + location for a web address.
 std::string FetchFailureText(const OriginalFile& original, bool aborted, std::string_view location);
