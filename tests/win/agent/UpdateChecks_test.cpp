@@ -252,18 +252,18 @@ TEST(UpdateChecks, AnnouncementShownEndToEnd) {
   CheckSite site;
   OpenerAsBrowser browser(site.dir / "opened.txt");
   const std::string page = "https://example.com/download";
-  const auto publish = [&](const std::string& token, int version) {
+  const auto publish = [&](const std::string& token, int version, int stamp) {
     WriteFile(site.dir / "news.rtf", "{\\rtf1\\ansi {\\b New:} version " + std::to_string(version) + ".\\par}");
     WriteFile(site.dir / "inform.ini",
               "[Inform]\r\nText=" + (site.dir / "news.rtf").string() + "\r\nToken=" + token +
                   "\r\nFolder=" + site.site.string() +
-                  "\r\nInfoFile=Update.info\r\nInformFile=news.inform\r\nUpdateUrl=" + site.siteUrl +
-                  "\r\nWebPage=" + page + "\r\nVersion=" + std::to_string(version) + "\r\n");
+                  "\r\nInfoFile=Update.info\r\nInformFile=news.inform\r\nUpdateUrl=" + site.siteUrl + "\r\nWebPage=" +
+                  page + "\r\nVersion=" + std::to_string(version) + "\r\nStamp=" + std::to_string(stamp) + "\r\n");
     const std::string cmd = (fs::path(VELKIT_WINE_DIR).parent_path() / "tools/mkpack/mkpack").string() + " inform " +
                             (site.dir / "inform.ini").string() + " --quiet";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   };
-  publish("OTHER-2026", 3);
+  publish("OTHER-2026", 3, 3);
   site.WriteInstalled({});
   site.Start();
   site.AskCheck();
@@ -273,7 +273,7 @@ TEST(UpdateChecks, AnnouncementShownEndToEnd) {
   EXPECT_FALSE(fs::exists(site.folder / "news.inform"));
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
 
-  publish(kToken, 4);
+  publish(kToken, 4, 4);
   site.AskCheck();
   EXPECT_EQ(site.NextDecision(1), "GetOkToPerformAU = 6 - OK");
   ASSERT_EQ(Drive({"wait", "--class", "VRichEditBox", "--visible", "--timeout", "90000"}), 0) << site.Log();
@@ -285,6 +285,7 @@ TEST(UpdateChecks, AnnouncementShownEndToEnd) {
   EXPECT_EQ(Opened(site.dir / "opened.txt", 1), std::vector<std::string>{page});
   ASSERT_TRUE(site.WaitLog("PerformAutoInform() - END TRUE")) << site.Log();
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "4");
+  publish(kToken, 4, 5);  // announced again under a new stamp: the version is there already
   site.AskCheck();
   EXPECT_EQ(site.NextDecision(2), "GetOkToPerformAU = 3 - New version is not higher then old version");
   site.Stop();
