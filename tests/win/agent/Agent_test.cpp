@@ -3,6 +3,7 @@
 // to a registered controller and deletes its own file when it ends.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <sstream>
 
 #include "../setup/SetupKit.h"
@@ -22,9 +23,10 @@ const char kXClass[] = ".AutoUpdate.X_SampleAU";
 
 // The agent file beside an application; whatever X copy is left running goes with the test.
 struct InstalledAgent {
-  InstalledAgent() {
+  explicit InstalledAgent(uint8_t options = 0) {
     fs::create_directories(folder);
     PackJob job = SampleJob();
+    job.options |= options;
     job.autoUpdateAgent = true;
     job.update.agentExe = "SampleAU.exe";
     plain = WriteSetup(dir, job, "app/SampleAU.exe");
@@ -51,6 +53,8 @@ struct InstalledAgent {
   bool XGone() {
     return WaitFor([&] { return !fs::exists(xCopy); }, 60000);
   }
+  // A plain agent left running in the background (it may wait before it copies itself).
+  Process StartPlain(const std::string& switches) { return Process(LaunchArgs(dir, WinPath(plain) + " " + switches)); }
 
   TempDir dir;
   fs::path folder = dir / "app";
@@ -58,6 +62,50 @@ struct InstalledAgent {
   fs::path xCopy = folder / "X_SampleAU.exe";
   fs::path original = folder / "Update.original";
 };
+
+// The process id written just before the first occurrence of part ("<pid> <part>").
+std::string PidOf(const std::string& text, const std::string& part) {
+  const size_t at = text.find(part);
+  if (at == std::string::npos) return {};
+  size_t begin = at;
+  while (begin > 0 && std::isdigit(static_cast<unsigned char>(text[begin - 1]))) --begin;
+  return text.substr(begin, at - begin);
+}
+
+// The agent's seconds clock now: whole seconds of local time since 1899-12-30.
+int64_t AgentSecondsNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  // Days from 1899-12-30 to the date (a civil-from-days count, as the agent's clock counts).
+  auto daysFromCivil = [](int y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return int64_t(era) * 146097 + int64_t(doe) - 719468;
+  };
+  const int64_t days = daysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
+                       daysFromCivil(1899, 12, 30);
+  return days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+}
+
+// Today as the test-mode date is written: 10-DEC-2026.
+std::string TestModeDateToday(bool upperCase) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  static const char* months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d-%s-%04d", local.tm_mday, months[local.tm_mon], local.tm_year + 1900);
+  std::string date = text;
+  if (!upperCase)
+    for (char& c : date) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return date;
+}
+
+const char kTestModeKey[] = "HKCU\\Software\\Corvalen\\Velkit\\AutoUpdate";
 }  // namespace
 
 // The plain agent copies itself to X_SampleAU.exe, starts the copy and ends; a second plain agent
@@ -157,6 +205,111 @@ TEST(Agent, TransientAndDelayReachTheXCopy) {
   const std::string text = debug.Text();
   EXPECT_NE(text.find("X_SampleAU.exe /TRANSIENTx=|1|0|255|1|255|255|0|1| /SleepX=5<"), std::string::npos) << text;
   EXPECT_NE(text.find(" Overrides=|1|0|255|1|255|255|0|1|"), std::string::npos) << text;
-  EXPECT_NE(text.find(" AutoUpdateTimerCount=-4"), std::string::npos) << text;
-  EXPECT_EQ(text.find(" AutoUpdateTimerCount=-2"), std::string::npos) << text;
+  // The first tick counts from -5 (without the delay it would say -2); later ticks go on from there.
+  const size_t first = text.find(" AutoUpdateTimerCount=");
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.compare(first, 25, " AutoUpdateTimerCount=-4\r"), 0) << text;
+}
+
+// The restart road of an agent: a plain agent started with "/_ZZ=99 /WAIT=5" while the X copy
+// runs waits first, so that the old copy can end (here "/STOP=0" ends it), then replaces the X
+// file and starts the new copy. The package enables the log: both agents append to X_SampleAU.log,
+// the X copy's lines marked " X ".
+TEST(Agent, ReplacesARunningXCopyAfterItsWaitAndLogsBothAgents) {
+  InstalledAgent agent(kOptionAgentLog);
+  DebugCapture debug;
+  EXPECT_EQ(agent.RunPlain(""), 0);
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find(" AutoUpdateTimerCount=") != std::string::npos; }, 60000));
+  const std::string firstX = PidOf(debug.Text(), " AutoUpdateTimerCount=");
+
+  Process restart = agent.StartPlain("/_ZZ=99 /WAIT=5");
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find(" CreateAndRun_X_Exe-1 99") != std::string::npos; }, 60000));
+  EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+  EXPECT_GE(restart.Wait(120000), 0) << "the restarting plain agent did not end";
+  // The new copy runs: a second X agent ticks.
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const std::string text = debug.Text();
+        const std::string last = text.substr(text.rfind("Role=XAgent") == std::string::npos ? 0 : text.rfind("Role=XAgent"));
+        return Count(text, "Role=XAgent") >= 2 && last.find(" AutoUpdateTimerCount=") != std::string::npos;
+      },
+      60000))
+      << debug.Text();
+  EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+  EXPECT_TRUE(agent.XGone());
+  debug.Stop();
+  const std::string text = debug.Text();
+  // The old copy had ended before the new one started.
+  const size_t oldEnd = text.find(firstX + " quit countdown ended");
+  const size_t secondStart = text.find("Role=XAgent", text.find("Role=XAgent") + 1);
+  ASSERT_NE(oldEnd, std::string::npos) << text;
+  EXPECT_LT(oldEnd, secondStart) << text;
+  EXPECT_EQ(Count(text, " CreateAndRun_X_Exe-2"), 2u) << text;
+
+  const std::string log = ReadFile(agent.folder / "X_SampleAU.log");
+  EXPECT_NE(log.find("   Wait 5 SEC\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("   WinExec: " + WinPath(agent.xCopy)), std::string::npos) << log;
+  EXPECT_NE(log.find(" X CheckTestMode\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" X DeleteMySelf\r\n"), std::string::npos) << log;
+  // "dd/mm/yy HH:NN:SS" then the thread id in five places.
+  const std::vector<std::string> lines = Lines(log);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].size() > 24 && lines[0][2] == '/' && lines[0][5] == '/' && lines[0][11] == ':', true) << lines[0];
+}
+
+// Without the package's log flag no log file is made, whatever the agents do.
+TEST(Agent, NoLogFileWithoutThePackagesFlag) {
+  InstalledAgent agent;
+  EXPECT_EQ(agent.RunPlain("/TEST=0"), 0);
+  EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+  EXPECT_TRUE(agent.XGone());
+  EXPECT_FALSE(fs::exists(agent.folder / "X_SampleAU.log"));
+}
+
+// "/STOP=5": the X copy goes on for five more ticks and ends at the sixth, as "/STOP=0" ends it
+// at the next one.
+TEST(Agent, StopFiveEndsTheXCopyAfterFiveMoreTicks) {
+  InstalledAgent agent;
+  DebugCapture debug;
+  EXPECT_EQ(agent.RunPlain(""), 0);
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find(" AutoUpdateTimerCount=") != std::string::npos; }, 60000));
+  EXPECT_EQ(agent.RunPlain("/STOP=5"), 0);
+  EXPECT_TRUE(agent.XGone());
+  debug.Stop();
+  const std::string text = debug.Text();
+  // Chunks of several processes interleave in the channel, so whole lines are not to be relied on.
+  const std::string x = PidOf(text, " AutoUpdateTimerCount=");
+  const size_t asked = text.find(x + " wm_ShutDown 5"), ended = text.find(x + " quit countdown ended");
+  ASSERT_NE(asked, std::string::npos) << text;
+  ASSERT_NE(ended, std::string::npos) << text;
+  const size_t ticks = Count(text.substr(asked, ended - asked), x + " AutoUpdateTimerCount=");
+  EXPECT_EQ(ticks, 5u) << text;
+}
+
+// Test mode from the registry: "TestMode" 1 with today's date makes a check due 5 seconds after
+// the last one, whatever the file's interval; the date in lower case is not today's date.
+TEST(Agent, TestModeFromTheRegistryShortensTheInterval) {
+  struct Case {
+    bool upperCase;
+    bool due;
+  } cases[] = {{true, true}, {false, false}};
+  for (const Case& c : cases) {
+    InstalledAgent agent;
+    const TempDir source;
+    WriteFile(agent.original, "[OriginalSetup]\r\nProbeSecondsInterval=100000\r\nProbeSecondsLast=" +
+                                  std::to_string(AgentSecondsNow()) + "\r\n");
+    ASSERT_TRUE(RegAdd(kTestModeKey, "TestMode", "REG_SZ", "1"));
+    ASSERT_TRUE(RegAdd(kTestModeKey, "TestModeDate", "REG_SZ", TestModeDateToday(c.upperCase)));
+    ASSERT_TRUE(RegAdd(kTestModeKey, "TestModeURL", "REG_SZ", source.Win()));
+    DebugCapture debug;
+    EXPECT_EQ(agent.RunPlain(""), 0);
+    // Ten ticks after the first that may check: in test mode one of them was due.
+    const bool ticked = WaitFor([&] { return debug.Text().find(" AutoUpdateTimerCount=10") != std::string::npos; }, 90000);
+    EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+    EXPECT_TRUE(agent.XGone());
+    RegDelete(kTestModeKey);
+    debug.Stop();
+    ASSERT_TRUE(ticked) << debug.Text();
+    EXPECT_EQ(debug.Text().find(" ShotTimeStatus=1") != std::string::npos, c.due) << c.upperCase << debug.Text();
+  }
 }
