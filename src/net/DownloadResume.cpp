@@ -37,7 +37,7 @@ std::string PartialDownloadPath(std::string_view target, std::string_view url) {
 std::string ResumeRecordPath(std::string_view partialPath) { return std::string(partialPath) + ".info"; }
 
 std::string FormatResumeRecord(const ResumeRecord& record) {
-  return "url=" + record.url + "\r\ntotal=" + std::to_string(record.total) + "\r\nvalidator=" + record.validator +
+  return "url=" + record.url + "\r\ntotal=" + IntToStr(record.total) + "\r\nvalidator=" + record.validator +
          "\r\n";
 }
 
@@ -75,7 +75,7 @@ std::string ChooseValidator(std::string_view etag, std::string_view lastModified
 }
 
 std::string ResumeRequestHeaders(uint32_t offset, std::string_view validator) {
-  return "Range: bytes=" + std::to_string(offset) + "-\r\nIf-Range: " + std::string(validator) + "\r\n";
+  return "Range: bytes=" + IntToStr(offset) + "-\r\nIf-Range: " + std::string(validator) + "\r\n";
 }
 
 std::optional<ContentRange> ParseContentRange(std::string_view header) {
@@ -164,10 +164,10 @@ std::string DownloadResumable(RangeRequester& net, std::string_view url, std::st
     // Renamed to the target when complete; deleted when it could not be stored.
     const bool left = FileExists(into);
     if (error.empty() && left) {
-      const std::string arrived = std::to_string(GetFileSizeByName(into));
+      const std::string arrived = IntToStr(GetFileSizeByName(into));
       error = UrlFileName(url) + " --- Error downloading file (" + arrived +
               (total == kNoContentLength ? " bytes arrived, of no announced size)"
-                                         : " of " + std::to_string(total) + " bytes arrived)");
+                                         : " of " + IntToStr(total) + " bytes arrived)");
     }
     if (!left) {
       DeleteFileByName(recordPath);
