@@ -37,8 +37,7 @@ std::string PartialDownloadPath(std::string_view target, std::string_view url) {
 std::string ResumeRecordPath(std::string_view partialPath) { return std::string(partialPath) + ".info"; }
 
 std::string FormatResumeRecord(const ResumeRecord& record) {
-  return "url=" + record.url + "\r\ntotal=" + IntToStr(record.total) + "\r\nvalidator=" + record.validator +
-         "\r\n";
+  return "url=" + record.url + "\r\ntotal=" + IntToStr(record.total) + "\r\nvalidator=" + record.validator + "\r\n";
 }
 
 std::optional<ResumeRecord> ParseResumeRecord(std::string_view text) {
@@ -159,8 +158,8 @@ std::string DownloadResumable(RangeRequester& net, std::string_view url, std::st
     if (!record) DeleteFileByName(into);
     const uint32_t start = verdict == ResumeVerdict::kAppend ? offset : 0;
     std::string content;
-    error = ReceiveBodyInto(net.Body(), url, BodyDestination{std::string(target), into, start}, total, content, progress,
-                            host);
+    error = ReceiveBodyInto(net.Body(), url, BodyDestination{std::string(target), into, start}, total, content,
+                            progress, host);
     // Renamed to the target when complete; deleted when it could not be stored.
     const bool left = FileExists(into);
     if (error.empty() && left) {

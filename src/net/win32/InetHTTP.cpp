@@ -122,8 +122,9 @@ class WinInetRanges : public RangeRequester {
   bool ok() const { return bool(session_); }
   bool Open(const std::string& headers, ResumeAnswer& answer, std::string& error) override {
     Close();
-    request_ = BoundInternetHandle(Inet_OpenUrlA(session_.get(), url_.c_str(), headers.empty() ? nullptr : headers.c_str(),
-                                                 DWORD(headers.size()), kDownloadRequestFlags, 0));
+    request_ =
+        BoundInternetHandle(Inet_OpenUrlA(session_.get(), url_.c_str(), headers.empty() ? nullptr : headers.c_str(),
+                                          DWORD(headers.size()), kDownloadRequestFlags, 0));
     if (!request_) {
       error = "Unable to open Internet Connection: " + url_;
       return false;
@@ -133,8 +134,8 @@ class WinInetRanges : public RangeRequester {
       answer.status = int(status);
     answer.contentLength = ContentLength(request_.get());
     answer.contentRange = HeaderText(request_.get(), HTTP_QUERY_CONTENT_RANGE);
-    answer.validator =
-        ChooseValidator(HeaderText(request_.get(), HTTP_QUERY_ETAG), HeaderText(request_.get(), HTTP_QUERY_LAST_MODIFIED));
+    answer.validator = ChooseValidator(HeaderText(request_.get(), HTTP_QUERY_ETAG),
+                                       HeaderText(request_.get(), HTTP_QUERY_LAST_MODIFIED));
     network_ = std::make_unique<WinInetBody>(request_.get());
     readAhead_ = std::make_unique<ReadAheadBody>(*network_, [this] { host_.BetweenChunks(); });
     return true;

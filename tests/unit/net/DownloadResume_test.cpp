@@ -35,13 +35,13 @@ TEST(ResumeRecord, RoundTripsAndRefusesWhatCannotProveTheFile) {
 
   for (const char* text : {
            "",
-           "url=http://h/P\r\ntotal=10\r\n",                          // no validator
-           "url=http://h/P\r\ntotal=10\r\nvalidator=\r\n",            // an empty one
-           "total=10\r\nvalidator=\"x\"\r\n",                         // no address
-           "url=http://h/P\r\nvalidator=\"x\"\r\n",                   // no size
-           "url=http://h/P\r\ntotal=0\r\nvalidator=\"x\"\r\n",        // nothing to resume
-           "url=http://h/P\r\ntotal=-5\r\nvalidator=\"x\"\r\n",       // not a size
-           "url=http://h/P\r\ntotal=12ab\r\nvalidator=\"x\"\r\n",     // not a size
+           "url=http://h/P\r\ntotal=10\r\n",                             // no validator
+           "url=http://h/P\r\ntotal=10\r\nvalidator=\r\n",               // an empty one
+           "total=10\r\nvalidator=\"x\"\r\n",                            // no address
+           "url=http://h/P\r\nvalidator=\"x\"\r\n",                      // no size
+           "url=http://h/P\r\ntotal=0\r\nvalidator=\"x\"\r\n",           // nothing to resume
+           "url=http://h/P\r\ntotal=-5\r\nvalidator=\"x\"\r\n",          // not a size
+           "url=http://h/P\r\ntotal=12ab\r\nvalidator=\"x\"\r\n",        // not a size
            "url=http://h/P\r\ntotal=4294967295\r\nvalidator=\"x\"\r\n",  // beyond what a download holds
            "\xff\xfe garbage",
        }) {
@@ -66,8 +66,7 @@ TEST(ResumeValidator, StrongETagElseLastModified) {
 }
 
 TEST(ResumeRequest, AsksForTheRestGuardedByTheValidator) {
-  EXPECT_EQ(ResumeRequestHeaders(33554432, "\"5f-4000000\""),
-            "Range: bytes=33554432-\r\nIf-Range: \"5f-4000000\"\r\n");
+  EXPECT_EQ(ResumeRequestHeaders(33554432, "\"5f-4000000\""), "Range: bytes=33554432-\r\nIf-Range: \"5f-4000000\"\r\n");
 }
 
 TEST(ResumeRequest, ContentRangeIsReadStrictly) {
@@ -79,8 +78,8 @@ TEST(ResumeRequest, ContentRangeIsReadStrictly) {
       {"bytes 100-999/1000", true, 100, 999, 1000},
       {"BYTES 0-0/1", true, 0, 0, 1},
       {" bytes 5-9/4294967296 ", true, 5, 9, 4294967296ull},
-      {"bytes 100-999/*", false},   // unknown total
-      {"bytes */1000", false},      // the form of a refused range
+      {"bytes 100-999/*", false},  // unknown total
+      {"bytes */1000", false},     // the form of a refused range
       {"bytes 999-100/1000", false},
       {"bytes 100-1000/1000", false},  // beyond the end
       {"bytes -5/1000", false},
@@ -170,9 +169,9 @@ class FakeServer : public RangeRequester {
  public:
   std::string file = std::string(100000, 'a') + std::string(100000, 'b');
   std::string etag = "\"v1\"";
-  bool ranges = true;            // false: ignores Range, always the whole file
-  bool rangeFromZero = false;    // answers a range request with a 206 from byte 0
-  bool partialAlways = false;    // answers every request with a 206 of the second half
+  bool ranges = true;          // false: ignores Range, always the whole file
+  bool rangeFromZero = false;  // answers a range request with a 206 from byte 0
+  bool partialAlways = false;  // answers every request with a 206 of the second half
   size_t cutNextAfter = std::string::npos;
   size_t served = 0;
   std::vector<std::string> requests;
@@ -183,7 +182,8 @@ class FakeServer : public RangeRequester {
     if (const size_t r = headers.find("Range: bytes="); r != std::string::npos && ranges)
       from = std::stoul(headers.substr(r + 13));
     const size_t ifRange = headers.find("If-Range: ");
-    if (ifRange != std::string::npos && headers.substr(ifRange + 10, headers.find("\r\n", ifRange) - ifRange - 10) != etag)
+    if (ifRange != std::string::npos &&
+        headers.substr(ifRange + 10, headers.find("\r\n", ifRange) - ifRange - 10) != etag)
       from = 0;  // the file changed: the whole of it
     if (rangeFromZero && from > 0) from = 0, answer.status = 206;
     if (partialAlways) from = file.size() / 2, answer.status = 206;
@@ -283,7 +283,12 @@ TEST_F(ResumableDownload, AnswersThatCannotContinueGiveTheWholeFile) {
     void (*change)(FakeServer&);
     size_t requests;  // the cut one included
   } cases[] = {
-      {"file changed", [](FakeServer& s) { s.file[5] = 'X'; s.etag = "\"v2\""; }, 2},
+      {"file changed",
+       [](FakeServer& s) {
+         s.file[5] = 'X';
+         s.etag = "\"v2\"";
+       },
+       2},
       {"ranges ignored", [](FakeServer& s) { s.ranges = false; }, 2},
       // the unusable answer is dropped and the whole file asked for
       {"range from the wrong place", [](FakeServer& s) { s.rangeFromZero = true; }, 3},

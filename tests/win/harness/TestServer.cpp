@@ -59,8 +59,8 @@ fs::path HttpServerExe() { return fs::path(VELKIT_WINE_DIR).parent_path() / "too
 
 TestServer::TestServer(const fs::path& root, const std::vector<std::string>& extraArgs) {
   const fs::path portFile = dir_ / "port";
-  std::vector<std::string> args = {HttpServerExe().string(), "--root",         root.string(), "--port-file",
-                                   portFile.string(),       "--log", (dir_ / "served.log").string()};
+  std::vector<std::string> args = {HttpServerExe().string(), "--root", root.string(), "--port-file", portFile.string()};
+  args.insert(args.end(), {"--log", (dir_ / "served.log").string()});
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   pid_ = Spawn(args, dir_ / "server.log");
   if (wine::WaitFor([&] { return fs::exists(portFile); }, 10000)) port_ = std::stoi(wine::ReadFile(portFile));

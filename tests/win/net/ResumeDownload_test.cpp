@@ -57,12 +57,13 @@ class ResumeDownload : public ::testing::Test {
   void SetUp() override { WriteFile(served / "big.bin", Pattern(kSize)); }
   // A server whose first file answer is cut after half of the file.
   void StartCutServer() {
-    server = std::make_unique<TestServer>(served.path(), std::vector<std::string>{"--cut-once", std::to_string(kSize / 2)});
+    server =
+        std::make_unique<TestServer>(served.path(), std::vector<std::string>{"--cut-once", std::to_string(kSize / 2)});
     ASSERT_GT(server->port(), 0) << "httpserver did not start";
   }
   Result Download(const std::string& url, const std::vector<std::string>& args = {}) {
-    std::vector<std::string> cmd = {TestkitExe("netprobe").string(), "download", url, WinPath(out / "big.bin"),
-                                    "--resume", "--quiet"};
+    std::vector<std::string> cmd = {TestkitExe("netprobe").string(), "download", url,
+                                    WinPath(out / "big.bin"),        "--resume", "--quiet"};
     cmd.insert(cmd.end(), args.begin(), args.end());
     return RunWine(cmd);
   }
@@ -128,7 +129,7 @@ TEST(ResumeDownloadNginx, StoppedDownloadResumes) {
   NginxServer nginx(served.path());
   ASSERT_TRUE(nginx.ok()) << nginx.error();
   const std::vector<std::string> probe = {TestkitExe("netprobe").string(), "download", nginx.Url("big.bin"),
-                                          WinPath(out / "big.bin"), "--resume", "--quiet"};
+                                          WinPath(out / "big.bin"),        "--resume", "--quiet"};
   std::vector<std::string> stopped = probe;
   stopped.insert(stopped.end(), {"--abort-after", "40", "--no-read-ahead"});
   Result first = RunWine(stopped);

@@ -182,7 +182,8 @@ void Serve(const Options& opt, const std::string& mode, const std::string& name,
         },
         log);
   } else if (mode == "close") {
-    res.set_content_provider(size, type, [](size_t, size_t, httplib::DataSink&) { return false; }, log);
+    res.set_content_provider(
+        size, type, [](size_t, size_t, httplib::DataSink&) { return false; }, log);
   } else if (mode == "nolength") {
     res.set_content_provider(
         type,
@@ -203,7 +204,8 @@ void Serve(const Options& opt, const std::string& mode, const std::string& name,
           // A cut answer sends up to its limit, then fails, which drops the connection.
           if (cut >= 0 && offset + n > size_t(cut)) n = offset < size_t(cut) ? size_t(cut) - offset : 0;
           if (n == 0) return false;
-          return SendRange(file, from + offset, n, piece, pause, sink, *sent) && !(cut >= 0 && offset + n >= size_t(cut));
+          return SendRange(file, from + offset, n, piece, pause, sink, *sent) &&
+                 !(cut >= 0 && offset + n >= size_t(cut));
         },
         log);
   }
