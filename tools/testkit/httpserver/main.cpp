@@ -8,6 +8,7 @@
 //   /slow/NAME      the body in small pieces with a pause after each (for aborting in the middle)
 //   /close/NAME     the headers, then the connection closes without a body
 //   /norange/NAME   the whole file whatever range is asked for
+//   /wrongrange/NAME a range asked for is answered with a 206 of the whole file (from byte 0)
 //   anything else   the file below the served folder (no ".." escapes it)
 #include <httplib.h>
 #include <pthread.h>
@@ -35,7 +36,8 @@ const char kUsage[] =
     "  Paths: /NAME serves DIR/NAME; /404/NAME answers 404 with an HTML page; /short/NAME sends\n"
     "  half the body and closes; /nolength/NAME sends no Content-Length; /slow/NAME sends\n"
     "  --slow-bytes (default 1024) every --slow-ms (default 50) ms; /close/NAME sends the\n"
-    "  headers and closes; /norange/NAME ignores Range. Files carry ETag and Last-Modified;\n"
+    "  headers and closes; /norange/NAME ignores Range; /wrongrange/NAME answers a range with a\n"
+    "  206 of the whole file. Files carry ETag and Last-Modified;\n"
     "  \"Range: bytes=N-\" gets a 206 with the rest, unless If-Range names another version of the\n"
     "  file (then 200 with the whole), or N is beyond the end (416).\n"
     "  --cut-once N  the first file answer closes the connection after N bytes of its body.\n"
@@ -152,8 +154,10 @@ void Serve(const Options& opt, const std::string& mode, const std::string& name,
   const std::string type = "application/octet-stream";
   // The range is answered here, not by the library, so that If-Range and the misbehaving
   // folders decide.
-  const bool whole = mode.empty() || mode == "slow" || mode == "norange";  // the others misbehave anyway
-  long long start = mode.empty() || mode == "slow" ? RangeStart(req.get_header_value("Range")) : -1;
+  // The others misbehave anyway.
+  const bool whole = mode.empty() || mode == "slow" || mode == "norange" || mode == "wrongrange";
+  const bool ranges = mode.empty() || mode == "slow" || mode == "wrongrange";
+  long long start = ranges ? RangeStart(req.get_header_value("Range")) : -1;
   const std::string ifRange = req.get_header_value("If-Range");
   if (!ifRange.empty() && ifRange != etag && ifRange != lastModified) start = -1;
   if (start >= 0 && size_t(start) >= size) {
@@ -162,7 +166,7 @@ void Serve(const Options& opt, const std::string& mode, const std::string& name,
     served.Write(416, name, 0);
     return;
   }
-  const size_t from = start > 0 ? size_t(start) : 0;
+  const size_t from = start > 0 && mode != "wrongrange" ? size_t(start) : 0;
   res.status = start >= 0 ? 206 : 200;
   if (start >= 0) {
     res.set_header("Content-Range",
@@ -281,7 +285,7 @@ int main(int argc, char** argv) {
     if (slash != std::string::npos) {
       const std::string first = path.substr(0, slash);
       if (first == "404" || first == "short" || first == "nolength" || first == "slow" || first == "close" ||
-          first == "norange") {
+          first == "norange" || first == "wrongrange") {
         mode = first;
         path = path.substr(slash + 1);
       }
