@@ -80,12 +80,12 @@ std::string ResumeRequestHeaders(uint32_t offset, std::string_view validator) {
 std::optional<ContentRange> ParseContentRange(std::string_view header) {
   const std::string text = Trim(header);
   if (!StartsWith("bytes ", text, true)) return std::nullopt;
-  const std::string_view spec = std::string_view(text).substr(6);
-  const size_t dash = spec.find('-'), slash = spec.find('/');
+  const std::string_view range = std::string_view(text).substr(6);
+  const size_t dash = range.find('-'), slash = range.find('/');
   if (dash == std::string_view::npos || slash == std::string_view::npos || dash > slash) return std::nullopt;
-  const auto first = Decimal(spec.substr(0, dash));
-  const auto last = Decimal(spec.substr(dash + 1, slash - dash - 1));
-  const auto total = Decimal(spec.substr(slash + 1));
+  const auto first = Decimal(range.substr(0, dash));
+  const auto last = Decimal(range.substr(dash + 1, slash - dash - 1));
+  const auto total = Decimal(range.substr(slash + 1));
   if (!first || !last || !total || *first > *last || *last >= *total) return std::nullopt;
   return ContentRange{*first, *last, *total};
 }
