@@ -17,7 +17,8 @@ std::string AgentReleaseKey(const TGFileInfo& own, const OriginalFile& original)
 }
 
 bool AdoptRotatedKey(OriginalFile& original, std::string_view keyInUse, std::string_view setupKey) {
-  if (!ValidKey(setupKey) || setupKey == keyInUse) return false;
+  // Without a key in use nothing was verified, and an unverified setup hands over no key.
+  if (keyInUse.empty() || !ValidKey(setupKey) || setupKey == keyInUse) return false;
   return original.PublicKey() != setupKey && original.SetPublicKey(setupKey);
 }
 

@@ -14,7 +14,7 @@ class TGFileInfo;
 // The stored key when it is a valid key, else the own package's (empty: the product does not sign).
 std::string AgentReleaseKey(const TGFileInfo& own, const OriginalFile& original);
 // After a verified update setup: stores the setup's key when it is a valid key other than the one in
-// use. True when the key changed.
+// use. A product without a key in use verified nothing and takes none. True when the key changed.
 bool AdoptRotatedKey(OriginalFile& original, std::string_view keyInUse, std::string_view setupKey);
 // Checks a fetched file against its signature file (path + ".sig", fetched beside it) with the key;
 // on refusal both files are deleted, so nothing of a refused file stays. With no key the product

@@ -21,8 +21,9 @@ class UpdateHost : public UpdateFileSizes {
   // cancelled.
   virtual bool FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
                                std::string_view target, std::string& error) = 0;
-  // Whether a fetched update or inform file at target belongs to this product (its token, and for
-  // a product that signs its releases its signature); false with the text to report otherwise.
+  // Whether a fetched file at target belongs to this product (an update or inform file's token,
+  // and for a product that signs its releases every file's signature); false with the text to
+  // report otherwise.
   virtual bool AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
                                  std::string& error) = 0;
   virtual std::string ReadFetchedFile(std::string_view target) = 0;

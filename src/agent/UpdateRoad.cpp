@@ -38,6 +38,12 @@ bool ShutDown(UpdateHost& host, const OriginalFile& original, const InfoFile& in
   } while (host.ProgramRuns(program));
   return true;
 }
+// A fetched file that is not this product's: deleted, and the reason always told.
+void Refuse(UpdateHost& host, const std::string& target, const std::string& error) {
+  host.DeleteAgentFile(target);
+  WriteStubLog("ERROR: " + error);
+  host.Ask({AskKind::Error, 0, error});
+}
 }  // namespace
 
 bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFile& info, const FetchRequest& request,
@@ -64,15 +70,19 @@ bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFi
     // What arrived is the information file, also a server's error page; JudgeInfoFetch says
     // whether it counts as fetched.
     if (!ok) host.DeleteAgentFile(request.target);
-    const InfoFetch judged = JudgeInfoFetch(error, ok ? host.ReadFetchedFile(request.target) : "", location);
+    InfoFetch judged = JudgeInfoFetch(error, ok ? host.ReadFetchedFile(request.target) : "", location);
+    // A file that counts is accepted (for a product that signs, by its signature) before any of
+    // its values is read.
+    if (judged.fetched && !host.AcceptFetchedFile(request.kind, request.target, location, error)) {
+      Refuse(host, request.target, error);
+      judged = {false, error};
+    }
     if (errorOut) *errorOut = judged.error;
     return judged.fetched;
   }
   if (ok && !host.AcceptFetchedFile(request.kind, request.target, location, error)) {
     ok = false;
-    host.DeleteAgentFile(request.target);
-    WriteStubLog("ERROR: " + error);
-    host.Ask({AskKind::Error, 0, error});
+    Refuse(host, request.target, error);
   } else if (!ok) {
     host.DeleteAgentFile(request.target);
     if (TellsFetchFailure(error, location, info)) {

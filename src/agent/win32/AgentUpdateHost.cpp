@@ -65,7 +65,7 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
   p_.setup.SetStatusText(AutoUpdateText(o, p_.info, FetchStatusTextNumber(kind)), o.FontName(), o.CharSet(),
                          o.FontSize());
   const std::string sig = std::string(target) + kSignatureSuffix;
-  const bool signs = kind != FetchKind::Info && !AgentReleaseKey(p_.own, p_.original).empty();
+  const bool signs = !AgentReleaseKey(p_.own, p_.original).empty();
   if (source != FetchSourceKind::Web) {
     // In test mode a file missing in the test folder is not looked for on the web.
     if (!FileExists(location)) {
@@ -91,7 +91,9 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
   // A check the user asked for shows the agent's window with the download's progress.
   TProgBar bar(&p_.setup.Bars());
   const uintptr_t owner = p_.cycle.ManualMode() == 1 ? uintptr_t(p_.window()) : 0;
-  HTTP_DownloadFile(owner, location, target, content, &bar, error);
+  // The update setup, the largest file, resumes where an interrupted download of it stopped.
+  const bool resumable = kind == FetchKind::Update;
+  (resumable ? HTTP_DownloadFile_Resumable : HTTP_DownloadFile)(owner, location, target, content, &bar, error);
   ::WaitPumping(0, 500);
   // A body that ended before its Content-Length is no error of the client's, but no file either:
   // the target is only replaced by a whole one.
@@ -99,7 +101,8 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
   if (!error.empty()) {
     if (IsDownloadAborted()) error = "abort";
     DeleteFileByName(target);
-    DeleteDownloadLeftovers(target);
+    // What a resumable download kept beside the target is the next attempt's start.
+    if (!resumable) DeleteDownloadLeftovers(target);
     return false;
   }
   if (signs) {
@@ -116,9 +119,11 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
 
 bool AgentUpdateHost::AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
                                         std::string& error) {
+  // The information file carries no token; its signature alone decides.
   const std::string own = p_.own.GetUpdateToken(true);
-  const bool ours = kind == FetchKind::Inform ? InformTokenMatches(ReadFileRange(target), own)
-                                              : TGFileInfo(target).GetUpdateToken(true) == own;
+  const bool ours =
+      kind == FetchKind::Info || (kind == FetchKind::Inform ? InformTokenMatches(ReadFileRange(target), own)
+                                                            : TGFileInfo(target).GetUpdateToken(true) == own);
   if (!ours) {
     error = TokenMismatchText(target, location);
     DeleteFileByName(std::string(target) + kSignatureSuffix);
@@ -127,7 +132,8 @@ bool AgentUpdateHost::AcceptFetchedFile(FetchKind kind, std::string_view target,
   const std::string key = AgentReleaseKey(p_.own, p_.original);
   const SignatureResult result = CheckFetchedFile(target, ExtractFileName(target), key, SystemEcdsaVerifier());
   if (result == SignatureResult::kOk) return true;
-  DebugLn(Pid() + " Signature: " + SignatureResultText(result) + " (" + std::string(location) + ")");
+  // Why it was refused, in the agent's log beside the refusal itself.
+  WriteStubLog("Signature: " + SignatureResultText(result) + " (" + std::string(location) + ")");
   error = SignatureRefusedText(target, location);
   return false;
 }
@@ -221,12 +227,18 @@ bool AgentUpdateHost::RunUpdateSetup(const UpdateRun& run) {
   request.foreground = run.foreground;
   request.infoFile = p_.info.File().Path();
   request.originalFile = p_.original.File().Path();
+  // The key of the setup as it was verified, before the run.
+  const std::string setupKey = TGFileInfo(run.setupFile).GetPublicKey();
   PrepareWorkFolder(request.folder);
   const SetupOutcome outcome = RunSetupPackage(request, p_.setup);
   RemoveFolderTree(request.folder, true);
   DebugLn(Pid() + " update run: " + SetupCauseName(outcome.cause) + " exit " + IntToStr(outcome.exitCode) +
           (outcome.completed ? " completed" : ""));
-  return outcome.cause == SetupCause::EngineRan && outcome.completed;
+  const bool done = outcome.cause == SetupCause::EngineRan && outcome.completed;
+  // The setup was verified with the key in use, so a new key it carries is the vendor's from now on.
+  if (done && AdoptRotatedKey(p_.original, AgentReleaseKey(p_.own, p_.original), setupKey))
+    DebugLn(Pid() + " release key: the update setup's from now on");
+  return done;
 }
 
 // --- the agent

@@ -15,7 +15,8 @@ struct RecordingUpdateHost : UpdateHost, AutoInformHost {
   std::string fetchError;
   int failAfter = -1;  // the fetches after that many fail; -1: as fetchResult says
   std::map<std::string, std::string> served;  // target -> content of a fetched file
-  bool accepts = true;
+  bool accepts = true;      // update and inform files
+  bool acceptsInfo = true;  // the information file
   bool yes = true;
   bool connected = true;
   bool programRuns = false;
@@ -51,9 +52,10 @@ struct RecordingUpdateHost : UpdateHost, AutoInformHost {
     if (failAfter >= 0) return failAfter-- > 0;
     return fetchResult;
   }
-  bool AcceptFetchedFile(FetchKind, std::string_view, std::string_view, std::string& error) override {
-    if (!accepts) error = "Bad Secret Token!";
-    return accepts;
+  bool AcceptFetchedFile(FetchKind kind, std::string_view, std::string_view, std::string& error) override {
+    const bool info = kind == FetchKind::Info;
+    if (!(info ? acceptsInfo : accepts)) error = info ? "Bad Signature!" : "Bad Secret Token!";
+    return info ? acceptsInfo : accepts;
   }
   std::string ReadFetchedFile(std::string_view target) override {
     const auto it = served.find(std::string(target));

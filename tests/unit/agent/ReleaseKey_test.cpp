@@ -45,6 +45,8 @@ TEST_F(ReleaseKey, TheOwnKeyUntilAVerifiedUpdateBringsAnother) {
   EXPECT_EQ(AgentReleaseKey(Own(""), original_), "") << "a product that does not sign";
   const TGFileInfo own = Own(kOld);
   EXPECT_EQ(AgentReleaseKey(own, original_), kOld);
+  EXPECT_FALSE(AdoptRotatedKey(original_, "", kNew)) << "an unsigned product verified nothing";
+  EXPECT_EQ(AgentReleaseKey(Own(""), original_), "");
   EXPECT_FALSE(AdoptRotatedKey(original_, kOld, kOld)) << "the same key is no rotation";
   EXPECT_FALSE(AdoptRotatedKey(original_, kOld, "")) << "a setup without a key keeps the key in use";
   EXPECT_FALSE(AdoptRotatedKey(original_, kOld, "04zz")) << "nor does one with a broken key";

@@ -50,6 +50,41 @@ TEST(UpdateRoad, DownloadFileAU) {
   }
 }
 
+// The information file is accepted or refused before any of its values is read: a refused one is
+// deleted and told as a refused token is; a server's error page counts as not fetched and is kept
+// as it came, with nothing told.
+TEST(UpdateRoad, InformationFileAcceptedBeforeUse) {
+  const struct {
+    const char* what;
+    const char* content;
+    bool accepted, fetched;
+    const char* error;
+  } cases[] = {
+      {"accepted", "[NewSetup]\r\nVersionNew=2\r\n", true, true, ""},
+      {"refused", "[NewSetup]\r\nVersionNew=2\r\n", false, false, "Bad Signature!"},
+      {"an error page", "<html><title>404 Not Found</title></html>", false, false, "404"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeIniStore ini;
+    OverrideList overrides;
+    OriginalFile original{ini, kOriginal};
+    InfoFile info{ini, kInfo, overrides};
+    RecordingUpdateHost host;
+    host.served[kInfo] = c.content;
+    host.acceptsInfo = c.accepted;
+    std::string error;
+    EXPECT_EQ(DownloadFileAU(host, original, info,
+                             {FetchKind::Info, "http://up/app", "App.info", kInfo, false, "", false}, &error),
+              c.fetched);
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    const bool refused = c.error == std::string("Bad Signature!");
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "delete " + kInfo), refused ? 1 : 0);
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "ask error Bad Signature!"), refused ? 1 : 0);
+    EXPECT_EQ(host.asked.size(), refused ? 1u : 0u);
+  }
+}
+
 // PerformAutoUpdate from the information file to the restart: each row's information file and
 // program, and every step the road asked of the host, in order.
 TEST(UpdateRoad, PerformAutoUpdate) {
