@@ -32,9 +32,7 @@ inline size_t Count(const std::string& text, const std::string& part) {
 
 // The shipped stub carries the update check (its log texts are in the image). Until the agent's
 // check is built into it, the tests of the check are skipped, not failed.
-inline bool StubHasUpdateCheck() {
-  return ReadFile(wine::StubExe()).find("GetOkToPerformAU = ") != std::string::npos;
-}
+inline bool StubHasUpdateCheck() { return ReadFile(wine::StubExe()).find("GetOkToPerformAU = ") != std::string::npos; }
 
 // Settings of the installed-version file that the tests vary.
 struct Installed {
@@ -72,9 +70,22 @@ struct Offer {
   std::string extra;
 };
 
+// Waits for the agent's message box, checks that its text holds part, and answers it: Yes, or
+// the default button (OK).
+inline void AnswerBox(const std::string& part, bool yes = false) {
+  ASSERT_EQ(setupkit::Drive({"wait", "--class", kBox, "--visible", "--timeout", "90000"}), 0) << "no message box";
+  const std::string list = setupkit::DriveOutput({"list", "--class", kBox});
+  EXPECT_NE(list.find(part), std::string::npos) << list;
+  EXPECT_EQ(yes ? setupkit::Drive({"key", "--class", kBox, "--key", "Y"})
+                : setupkit::Drive({"key", "--class", kBox, "--vk", "0x0D"}),
+            0);
+  EXPECT_EQ(setupkit::Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
+}
+
 class CheckSite {
  public:
-  CheckSite() {
+  // publicKey: the vendor's key the product carries (empty: it does not sign its releases).
+  explicit CheckSite(const std::string& publicKey = {}) {
     fs::create_directories(folder);
     fs::create_directories(site);
     nginx_ = std::make_unique<nettest::NginxServer>(dir.path());
@@ -87,6 +98,7 @@ class CheckSite {
     job.update.infoUrl = siteUrl;
     job.update.infoFile = "Update.info";
     job.update.token = kToken;
+    job.update.publicKey = publicKey;
     plain = setupkit::WriteSetup(dir, job, "app/SampleAU.exe");
   }
   ~CheckSite() {
@@ -115,10 +127,13 @@ class CheckSite {
     else
       WriteFile(site / "Update.info", text);
   }
-  // A setup of this product (or, with another token, of another one) in the update folder; its size.
-  int64_t ServeSetup(const std::string& name, const std::string& token = kToken) const {
+  // A setup of this product (or, with another token, of another one) in the update folder, carrying
+  // publicKey; its size.
+  int64_t ServeSetup(const std::string& name, const std::string& token = kToken,
+                     const std::string& publicKey = {}) const {
     PackJob job = setupkit::SampleJob();
     job.update.token = token;
+    job.update.publicKey = publicKey;
     return int64_t(fs::file_size(setupkit::WriteSetup(dir, job, "site/" + name)));
   }
   // An inform file of this product with content (plain), its size.
