@@ -37,10 +37,7 @@ AgentCycle* cycle = nullptr;
 class ShotRunner final : public CheckRunner {
  public:
   explicit ShotRunner(UpdateShot& shot) : shot_(shot) {}
-  void Check(int status, bool manual) override {
-    DebugLn(Pid() + " ShotTimeStatus=" + IntToStr(status));
-    shot_.Run(status, manual);
-  }
+  void Check(int status, bool manual) override { shot_.Run(status, manual); }
   void JustDownloadInfoFile() override {
     DebugLn("-------------- JustDownloadInfoFile ---------------");
     shot_.JustDownloadInfoFile();
@@ -60,11 +57,7 @@ void PostToController(int32_t code, int32_t argument) {
 void OnTick() {
   const AgentCycle::TickResult tick = cycle->Tick(runner);
   if (!tick.handled || tick.justDownloadInfo) return;
-  if (tick.quit) {
-    DebugLn(Pid() + " quit countdown ended: the agent ends");
-    DestroyMainWindow();
-  }
-  DebugLn(Pid() + " AutoUpdateTimerCount=" + IntToStr(cycle->TimerCount()));
+  if (tick.quit) DestroyMainWindow();
 }
 
 intptr_t OnControlMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
