@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 const char kUsage[] =
     "usage: httpserver --root DIR [--port-file FILE] [--slow-ms N] [--slow-bytes N] [--tls CERT KEY]\n"
-    "                  [--cut-once N] [--log FILE]\n"
+    "                  [--cut-once N [--cut-skip K]] [--log FILE]\n"
     "  Serves DIR on 127.0.0.1 on a free port, printed as \"port N\" on standard output and\n"
     "  written to FILE when given. Ends on SIGTERM or SIGINT.\n"
     "  Paths: /NAME serves DIR/NAME; /404/NAME answers 404 with an HTML page; /short/NAME sends\n"
@@ -41,6 +41,8 @@ const char kUsage[] =
     "  \"Range: bytes=N-\" gets a 206 with the rest, unless If-Range names another version of the\n"
     "  file (then 200 with the whole), or N is beyond the end (416).\n"
     "  --cut-once N  the first file answer closes the connection after N bytes of its body.\n"
+    "  --cut-skip K  with --cut-once: cut the answer after the first K whole-file answers instead\n"
+    "                (for a client that asks for the size first).\n"
     "  --log FILE    appends a line per answer: \"<status> /<path> <body bytes sent>\".\n"
     "  With --tls it speaks HTTPS with the given PEM certificate and key.\n";
 
@@ -75,6 +77,7 @@ struct Options {
   int slowMs = 50;
   size_t slowBytes = 1024;
   long long cutOnce = -1;  // body bytes of the first file answer before the connection closes; -1: none
+  int cutSkip = 0;         // whole-file answers before the one that is cut
   std::string logFile;
 };
 
@@ -101,6 +104,7 @@ struct ServedLog {
   std::string file;
   bool cutPending = false;
   long long cutAfter = 0;
+  int cutSkip = 0;
   void Write(int status, const std::string& path, size_t bytes) {
     if (file.empty()) return;
     std::lock_guard<std::mutex> hold(lock);
@@ -110,6 +114,10 @@ struct ServedLog {
   long long TakeCut() {
     std::lock_guard<std::mutex> hold(lock);
     if (!cutPending) return -1;
+    if (cutSkip > 0) {
+      --cutSkip;
+      return -1;
+    }
     cutPending = false;
     return cutAfter;
   }
@@ -235,6 +243,8 @@ int main(int argc, char** argv) {
       opt.slowMs = std::atoi(argv[++i]);
     } else if (arg == "--cut-once" && hasValue) {
       opt.cutOnce = std::atoll(argv[++i]);
+    } else if (arg == "--cut-skip" && hasValue) {
+      opt.cutSkip = std::atoi(argv[++i]);
     } else if (arg == "--log" && hasValue) {
       opt.logFile = argv[++i];
     } else if (arg == "--slow-bytes" && hasValue) {
@@ -261,6 +271,7 @@ int main(int argc, char** argv) {
   served.file = opt.logFile;
   served.cutPending = opt.cutOnce >= 0;
   served.cutAfter = opt.cutOnce;
+  served.cutSkip = opt.cutSkip;
 
   std::unique_ptr<httplib::Server> server;
   if (opt.tlsCert.empty()) {
