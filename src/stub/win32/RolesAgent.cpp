@@ -155,10 +155,10 @@ int RunXAgent(const ProcessContext& context) {
   SetupWindowHost setupHost;
   AgentUpdateHost host({context.ownPath, context.ownPackage, original, info, agentCycle, setupHost, env, SystemClock(),
                         [] { return reinterpret_cast<HWND>(MainWindowHandle()); }, PostToController});
-  UpdateShot shot(original, info, overrides, testMode, SystemClock(),
-                  {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(),
-                   context.ownPackage.GetInfoUrl()},
-                  host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
+  UpdateShot shot(
+      original, info, overrides, testMode, SystemClock(),
+      {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(), context.ownPackage.GetInfoUrl()},
+      host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
   host.SetShot(&shot);
   ShotRunner shotRunner(shot);
   runner = &shotRunner;
