@@ -66,15 +66,12 @@ TEST(UpdateRoad, InformationFileAcceptedBeforeUse) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FakeIniStore ini;
-    OverrideList overrides;
-    OriginalFile original{ini, kOriginal};
-    InfoFile info{ini, kInfo, overrides};
+    AgentFiles files;
     RecordingUpdateHost host;
     host.served[kInfo] = c.content;
     host.acceptsInfo = c.accepted;
     std::string error;
-    EXPECT_EQ(DownloadFileAU(host, original, info,
+    EXPECT_EQ(DownloadFileAU(host, files.original, files.info,
                              {FetchKind::Info, "http://up/app", "App.info", kInfo, false, "", false}, &error),
               c.fetched);
     EXPECT_NE(error.find(c.error), std::string::npos) << error;
