@@ -30,6 +30,17 @@ inline size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+// Waits for the agent's message box, checks that its text holds part, and answers it: Yes, or
+// the default button (OK).
+inline void AnswerBox(const std::string& part, bool yes = false) {
+  using setupkit::Drive;
+  ASSERT_EQ(Drive({"wait", "--class", kBox, "--visible", "--timeout", "90000"}), 0) << "no message box";
+  const std::string list = setupkit::DriveOutput({"list", "--class", kBox});
+  EXPECT_NE(list.find(part), std::string::npos) << list;
+  EXPECT_EQ(yes ? Drive({"key", "--class", kBox, "--key", "Y"}) : Drive({"key", "--class", kBox, "--vk", "0x0D"}), 0);
+  EXPECT_EQ(Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
+}
+
 // The shipped stub carries the update check (its log texts are in the image). Until the agent's
 // check is built into it, the tests of the check are skipped, not failed.
 inline bool StubHasUpdateCheck() {

@@ -15,16 +15,6 @@ using wine::Opened;
 using wine::OpenerAsBrowser;
 
 namespace {
-// Waits for the agent's message box, checks that its text holds part, and answers it: Yes, or
-// the default button (OK).
-void AnswerBox(const std::string& part, bool yes = false) {
-  ASSERT_EQ(Drive({"wait", "--class", kBox, "--visible", "--timeout", "90000"}), 0) << "no message box";
-  const std::string list = DriveOutput({"list", "--class", kBox});
-  EXPECT_NE(list.find(part), std::string::npos) << list;
-  EXPECT_EQ(yes ? Drive({"key", "--class", kBox, "--key", "Y"}) : Drive({"key", "--class", kBox, "--vk", "0x0D"}), 0);
-  EXPECT_EQ(Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
-}
-
 // The "reply C A" lines of a controller's output.
 std::vector<std::string> Replies(const std::string& output) {
   std::vector<std::string> out;
