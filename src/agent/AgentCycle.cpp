@@ -19,7 +19,7 @@ LocalMsgArgs ParseWmMsg(std::string_view value) {
   return {StrToInt64Def(SUB::Get(list, 0), 0), StrToInt64Def(SUB::Get(list, 1), 0)};
 }
 
-AgentCycle::TickResult AgentCycle::Tick() {
+AgentCycle::TickResult AgentCycle::Tick(CheckRunner* runner) {
   TickResult result;
   if (busy_) return result;
   busy_ = true;
@@ -28,6 +28,7 @@ AgentCycle::TickResult AgentCycle::Tick() {
     // Only the information file would be fetched; the tick counts nothing else.
     justDownloadInfo_ = false;
     result.justDownloadInfo = true;
+    if (runner) runner->JustDownloadInfoFile();
   } else {
     activity_ = 0;
     if (manualMode_ == 2) manualMode_ = 1;
@@ -40,6 +41,7 @@ AgentCycle::TickResult AgentCycle::Tick() {
       testMode_.CheckTestMode(false);
       result.shotStatus = ShotTimeStatus(switches_, original_, testMode_.On(), clock_);
       if (result.shotStatus == 2) switches_.automaticCheck = false;
+      if (runner && result.shotStatus > 0) runner->Check(result.shotStatus, manualMode_ == 1);
     }
     if (manualMode_ == 1) manualMode_ = 0;
   }

@@ -109,7 +109,7 @@ TEST(UpdateChecks, OtherProductsSetupDeletedAndBrokenDownloadTriedAgain) {
     EXPECT_FALSE(fs::exists(site.folder / "Update2.exe")) << "a broken download was left behind";
     EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
   }
-  EXPECT_EQ(Count(site.Log(), "Download START: " + broken + "/Update2.exe"), 2u) << site.Log();
+  EXPECT_EQ(Count(site.Log(), "Download START: " + broken + "\\Update2.exe"), 2u) << site.Log();
   // Nothing beside the agent but what was there and the files it keeps.
   for (const auto& entry : fs::directory_iterator(site.folder)) {
     const std::string name = entry.path().filename().string();
