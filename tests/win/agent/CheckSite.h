@@ -168,6 +168,16 @@ class CheckSite {
   bool WaitLog(const std::string& part, size_t n = 1, int timeoutMs = 90000) const {
     return wine::WaitFor([&] { return Count(Log(), part) >= n; }, timeoutMs);
   }
+  // Waits for the end of an update run with that result, then until the agent has finished the
+  // tick it ran in: the agent's thread answers a command (7) only between ticks, so the writes to
+  // the installed-version file that follow the run's end line are done when the answer comes, and
+  // the test never reads the file half rewritten.
+  bool WaitRunEnd(bool result) const {
+    if (!WaitLog(std::string("PerformAutoUpdate() - END    Result=") + (result ? "TRUE" : "FALSE"), 1, 180000))
+      return false;
+    return wine::RunWine({wine::ToolExe("controller").string(), "--class", kXClass, "--command", "7", "0"}).exitCode ==
+           0;
+  }
   // The decisions logged so far, as "GetOkToPerformAU = N - text" lines.
   std::vector<std::string> Decisions() const {
     std::vector<std::string> out;

@@ -118,5 +118,4 @@ inline std::string LogLine(const CheckSite& site, const std::string& part) {
   return {};
 }
 
-inline const char kRunEnd[] = "PerformAutoUpdate() - END    Result=";
 }  // namespace roadkit

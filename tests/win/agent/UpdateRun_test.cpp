@@ -87,7 +87,7 @@ TEST_P(UpdateRunMethods, ShutsDownUpdatesAndRestarts) {
     ASSERT_EQ(Drive({"close", "--class", kAppClass}), 0);
   }
 
-  ASSERT_TRUE(site.WaitLog(std::string(kRunEnd) + "TRUE", 1, 180000)) << site.Log();
+  ASSERT_TRUE(site.WaitRunEnd(true)) << site.Log();
   EXPECT_NE(engine.Get("CommandLine").find(InfoSwitch(site)), std::string::npos) << engine.Get("CommandLine");
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "2");
   EXPECT_FALSE(fs::exists(site.folder / "Update2.exe")) << "the fetched setup was left behind";
@@ -129,7 +129,7 @@ TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
   AskCheckKeepingAgent(site);
   EXPECT_EQ(site.NextDecision(0), "GetOkToPerformAU = 6 - OK");
   ASSERT_EQ(Drive({"wait", "--title", "Unsaved changes", "--visible", "--timeout", "90000"}), 0) << site.Log();
-  ASSERT_TRUE(site.WaitLog(std::string(kRunEnd) + "FALSE", 1, 180000)) << site.Log();
+  ASSERT_TRUE(site.WaitRunEnd(false)) << site.Log();
   EXPECT_FALSE(engine.Ran()) << "the update setup ran while the program was still running";
   EXPECT_TRUE(app.Running());
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
@@ -141,7 +141,7 @@ TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
   ASSERT_TRUE(site.WaitLog("Shut Down Process() - START", 2)) << site.Log();
   ASSERT_EQ(Drive({"click", "--title", "Unsaved changes", "--button", "&Yes"}), 0);
   ASSERT_TRUE(app.Ended());
-  ASSERT_TRUE(site.WaitLog(std::string(kRunEnd) + "TRUE", 1, 180000)) << site.Log();
+  ASSERT_TRUE(site.WaitRunEnd(true)) << site.Log();
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "2");
   EXPECT_NE(engine.Get("CommandLine").find(InfoSwitch(site)), std::string::npos) << engine.Get("CommandLine");
   EXPECT_TRUE(wine::WaitFor([&] { return app.Events().size() >= 7; }, 60000)) << app.Record();
@@ -174,7 +174,7 @@ TEST(UpdateRun, VanishedProgramIsNeverStarted) {
   ASSERT_TRUE(app.Ended());
   fs::remove(app.exe);
   WriteFile(hold, "go");
-  ASSERT_TRUE(site.WaitLog(std::string(kRunEnd) + "FALSE", 1, 180000)) << site.Log();
+  ASSERT_TRUE(site.WaitRunEnd(false)) << site.Log();
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
   site.Stop();
   const std::vector<std::string> once{"start", "agent none", "close", "end close"};
@@ -199,7 +199,7 @@ TEST(UpdateRun, BackgroundUpdateAsksNothing) {
     AskCheckKeepingAgent(site);
     EXPECT_EQ(site.NextDecision(0), "GetOkToPerformAU = 6 - OK");
     if (!background) AnswerBox("", true);  // the space question
-    ASSERT_TRUE(site.WaitLog(std::string(kRunEnd) + "TRUE", 1, 180000)) << site.Log();
+    ASSERT_TRUE(site.WaitRunEnd(true)) << site.Log();
     EXPECT_EQ(site.OriginalValue("VersionOriginal"), "2");
     EXPECT_EQ(engine.Get("ShowWindow") == "0", background) << engine.Get("ShowWindow");
     EXPECT_NE(engine.Get("CommandLine").find(InfoSwitch(site)), std::string::npos) << engine.Get("CommandLine");
