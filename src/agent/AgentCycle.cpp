@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "agent/SettingsCommands.h"
+#include "ui/VMsgBox.h"
 #include "util/Utils.h"
 #include "util/VSUB.h"
 
@@ -30,6 +31,8 @@ AgentCycle::TickResult AgentCycle::Tick(CheckRunner* runner) {
     result.justDownloadInfo = true;
     if (runner) runner->JustDownloadInfoFile();
   } else {
+    // Read at every tick, so a setup that changes the installed-version file changes the boxes.
+    SetMsgBoxFont(original_.FontName(), original_.FontSize(), original_.CharSet());
     activity_ = 0;
     if (manualMode_ == 2) manualMode_ = 1;
     if (manualMode_ == 1) timerCount_ = 0;

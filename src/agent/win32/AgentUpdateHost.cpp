@@ -11,9 +11,11 @@
 #include "pack/PackX.h"
 #include "platform/System.h"
 #include "setup/SetupFolders.h"
+#include "setup/SetupHost.h"
 #include "setup/StubSetup.h"
 #include "setup/WebSetup.h"
 #include "ui/VMsgBox.h"
+#include "ui/VProgBar.h"
 #include "util/Files.h"
 #include "util/MessagePump.h"
 #include "util/Process.h"
@@ -59,6 +61,9 @@ int64_t AgentUpdateHost::HttpFileSize(std::string_view url) const { return HTTP_
 bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
                                       std::string_view target, std::string& error) {
   error.clear();
+  const OriginalFile& o = p_.original;
+  p_.setup.SetStatusText(AutoUpdateText(o, p_.info, FetchStatusTextNumber(kind)), o.FontName(), o.CharSet(),
+                         o.FontSize());
   const std::string sig = std::string(target) + kSignatureSuffix;
   const bool signs = kind != FetchKind::Info && !AgentReleaseKey(p_.own, p_.original).empty();
   if (source != FetchSourceKind::Web) {
@@ -80,19 +85,31 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
   }
   ::WaitPumping(0, 500);
   SetDownloadAbort(false);
+  // What lies at the target from before must not pass for what this fetch brought.
+  DeleteFileByName(target);
   std::string content;
-  HTTP_DownloadFile(0, location, target, content, nullptr, error);
+  // A check the user asked for shows the agent's window with the download's progress.
+  TProgBar bar(&p_.setup.Bars());
+  const uintptr_t owner = p_.cycle.ManualMode() == 1 ? uintptr_t(p_.window()) : 0;
+  HTTP_DownloadFile(owner, location, target, content, &bar, error);
   ::WaitPumping(0, 500);
+  // A body that ended before its Content-Length is no error of the client's, but no file either:
+  // the target is only replaced by a whole one.
+  if (error.empty() && !FileExists(target)) error = UrlFileName(location) + " --- Error downloading file (incomplete)";
   if (!error.empty()) {
     if (IsDownloadAborted()) error = "abort";
     DeleteFileByName(target);
+    DeleteDownloadLeftovers(target);
     return false;
   }
   if (signs) {
     std::string sigError;
     HTTP_DownloadFile(0, std::string(location) + kSignatureSuffix, sig, content, nullptr, sigError);
     // A server's error page in place of the signature: no signature.
-    if (!sigError.empty() || IsHtmlErrorPage(sig, "")) DeleteFileByName(sig);
+    if (!sigError.empty() || !FileExists(sig) || IsHtmlErrorPage(sig, "")) {
+      DeleteFileByName(sig);
+      DeleteDownloadLeftovers(sig);
+    }
   }
   return true;
 }

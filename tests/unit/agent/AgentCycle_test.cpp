@@ -6,6 +6,7 @@
 
 #include "../env/FakeEnvironment.h"
 #include "FakeIniStore.h"
+#include "ui/VMsgBox.h"
 
 namespace {
 const std::string kOriginal = "C:\\App\\App.original";
@@ -105,6 +106,23 @@ TEST(AgentCycle, JustDownloadInfoTickCountsNothing) {
   EXPECT_EQ(a.cycle.TimerCount(), -3);
   EXPECT_FALSE(a.cycle.JustDownloadInfoRequested());
   EXPECT_TRUE(a.cycle.Tick().quit);
+}
+
+TEST(AgentCycle, EveryTickTakesTheBoxFontOfTheInstalledVersionFile) {
+  Agent a;
+  a.cycle.Tick();
+  EXPECT_EQ(GetMsgBoxFont().face, "Tahoma");  // the defaults when the file names none
+  EXPECT_EQ(GetMsgBoxFont().size, 8);
+  EXPECT_EQ(GetMsgBoxFont().charset, 0);
+  // A setup may rewrite the file while the agent runs: the next tick takes what it says now.
+  a.ini.Write(kOriginal, "MsgBox", "FontName", "Arial");
+  a.ini.Write(kOriginal, "MsgBox", "FontSize", "11");
+  a.ini.Write(kOriginal, "MsgBox", "CharSet", "204");
+  a.cycle.Tick();
+  EXPECT_EQ(GetMsgBoxFont().face, "Arial");
+  EXPECT_EQ(GetMsgBoxFont().size, 11);
+  EXPECT_EQ(GetMsgBoxFont().charset, 204);
+  SetMsgBoxFont("Tahoma", 8, 1);
 }
 
 TEST(AgentCycle, CommandsReachTheSettings) {
