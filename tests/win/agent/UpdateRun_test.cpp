@@ -151,9 +151,9 @@ TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
   site.Stop();
 }
 
-// The program ran and was shut down, and the failed update took its file away: the agent starts
-// nothing, not even the program whose name is the path's first word ("My.exe" for
-// "<InstallDir>\My App.exe" on an unquoted command line).
+// The program ran and was shut down, and the failed update took its file away: the agent decides
+// to start it again (it ran and was stopped) but starts nothing, not even the program whose name
+// is the path's first word ("My.exe" for "<InstallDir>\My App.exe" on an unquoted command line).
 TEST(UpdateRun, VanishedProgramIsNeverStarted) {
   if (!checksite::StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
@@ -162,6 +162,7 @@ TEST(UpdateRun, VanishedProgramIsNeverStarted) {
   EngineSteering engine(steer, "DeleteAtom=0\r\nHoldFile=" + wine::WinPath(hold) + "\r\n");
   InstalledApp app(site, "My App.exe");
   InstalledApp decoy(site, "My.exe");
+  wine::DebugCapture debug;
   Publish(site, "ProgramName=My App\r\nRunningProcess=<InstallDir>\\My App.exe\r\n"
                 "ShutDownMethod=Using WM_CLOSE\r\nRestartProcess=1\r\nInformFinish=1\r\n");
   site.WriteInstalled(VersionOne(site));
@@ -180,6 +181,10 @@ TEST(UpdateRun, VanishedProgramIsNeverStarted) {
   const std::vector<std::string> once{"start", "agent none", "close", "end close"};
   EXPECT_EQ(app.Events(), once) << app.Record();
   EXPECT_EQ(decoy.Record(), "") << "a program the information file did not name was started";
+  debug.Stop();
+  const std::string text = debug.Text();
+  EXPECT_NE(text.find("TRUE TRUE >" + wine::WinPath(app.exe) + "<"), std::string::npos) << text;
+  EXPECT_EQ(text.find(" start program "), std::string::npos) << text;
 }
 
 // The same update setup, which asks its space question whenever it runs in the foreground: in
