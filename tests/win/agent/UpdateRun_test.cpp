@@ -130,6 +130,7 @@ TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
   EXPECT_EQ(site.NextDecision(0), "GetOkToPerformAU = 6 - OK");
   ASSERT_EQ(Drive({"wait", "--title", "Unsaved changes", "--visible", "--timeout", "90000"}), 0) << site.Log();
   ASSERT_TRUE(site.WaitRunEnd(false)) << site.Log();
+  EXPECT_NE(site.Log().find("Shut Down Process() - GIVEN UP after "), std::string::npos) << site.Log();
   EXPECT_FALSE(engine.Ran()) << "the update setup ran while the program was still running";
   EXPECT_TRUE(app.Running());
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
