@@ -134,21 +134,27 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
                         std::string& content, Progress* progress, DownloadHost& host, MsClock clock) {
   content.clear();
   if (size == 0) return std::string(url) + " --- File Not Found !";
-
-  const std::string name = UrlFileName(url);
-  std::string error;
-  std::string temp(target);
-  host.ShowOwner();
+  BodyDestination to;
   if (!target.empty()) {
-    temp = TempDownloadPath(target, size, stamp);
+    to.target = std::string(target);
+    to.partial = TempDownloadPath(target, size, stamp);
     DeleteDownloadLeftovers(target);
   }
+  return ReceiveBodyInto(body, url, to, size, content, progress, host, std::move(clock));
+}
+
+std::string ReceiveBodyInto(HttpBody& body, std::string_view url, const BodyDestination& to, uint32_t size,
+                            std::string& content, Progress* progress, DownloadHost& host, MsClock clock) {
+  const std::string name = UrlFileName(url);
+  const bool toFile = !to.target.empty();
+  std::string error;
+  host.ShowOwner();
   const uint32_t chunk = DownloadChunkSize(size);
-  uint32_t received = 0;
+  uint32_t received = toFile ? to.have : 0;
   if (progress) progress->Reset(ProgressMaximum(size, chunk), int(std::lround(double(received) / chunk)) + 1, 1);
   TBytesRate meter = TBytesRate::ForSize(size, std::move(clock));
 
-  TempFile file(target.empty() ? std::string() : temp);
+  TempFile file(toFile ? to.partial : std::string());
   std::vector<char> buffer(kMaxChunk);
   uint32_t read = 0;
   do {
@@ -158,7 +164,7 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
     if (body.Read(buffer.data(), chunk, read)) {
       if (read > chunk) read = chunk;  // never trust a count beyond what was asked for
       const std::string_view data(buffer.data(), read);
-      if (!target.empty()) {
+      if (toFile) {
         file.Append(data);
       } else {
         content.append(data);
@@ -176,11 +182,11 @@ std::string ReceiveBody(HttpBody& body, std::string_view url, std::string_view t
 
   file.Close();
   std::string localError = file.error();
-  if (localError.empty() && !target.empty() && GetFileSizeByName(temp) == int64_t(size))
-    localError = ReplaceTarget(temp, target);
+  if (localError.empty() && toFile && GetFileSizeByName(to.partial) == int64_t(size))
+    localError = ReplaceTarget(to.partial, to.target);
   if (!localError.empty()) {
     // What could not be stored or renamed is of no use to anyone: it goes.
-    DeleteFileByName(temp);
+    DeleteFileByName(to.partial);
     error = localError;
   }
   if (IsDownloadAborted()) error = "Download Aborted";

@@ -29,6 +29,10 @@ void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, 
                                    Progress* progress, std::string& error);
 void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
                        Progress* progress, std::string& error);
+// As HTTP_DownloadFile, but an interrupted download resumes at the next call for the same address
+// and target (see DownloadResume.h); an empty target downloads into content as HTTP_DownloadFile does.
+void HTTP_DownloadFile_Resumable(uintptr_t ownerWindow, std::string_view url, std::string_view target,
+                                 std::string& content, Progress* progress, std::string& error);
 // Milliseconds of message-dispatching wait before each chunk. 0, the default, dispatches what is
 // pending without sleeping; a benchmark sets 2 to compare with the classic fixed wait.
 void SetDownloadChunkWait(int ms);
@@ -98,6 +102,19 @@ class DownloadHost {
   virtual void BetweenChunks() = 0;
 };
 
+// Where a body goes: appended to partial, which already holds have bytes, and partial renamed to
+// target once it holds exactly the whole size. An empty target receives into content instead.
+struct BodyDestination {
+  std::string target;
+  std::string partial;
+  uint32_t have = 0;
+};
+// Streams an opened response body into the destination; what could not be stored or renamed is
+// deleted, a partial file that merely came up short stays. Returns the error text, empty when
+// the body ended without a failure (the caller tells a complete file by the target's rename).
+std::string ReceiveBodyInto(HttpBody& body, std::string_view url, const BodyDestination& to, uint32_t size,
+                            std::string& content, Progress* progress, DownloadHost& host,
+                            MsClock clock = PlatformTickCount);
 // Streams an opened response of Content-Length size (kNoContentLength when absent) and
 // Last-Modified stamp (packed DOS; 0 when absent) into target or content. The target is replaced
 // only when the temporary file holds exactly size bytes. Returns the error text, empty on success.

@@ -32,12 +32,13 @@ void WriteWebAgentCopy(std::string_view ownPath, std::string_view workFolder, st
   DebugLn(IntToStr(CurrentProcessId()) + " New AU-Agent: " + target + (ok ? "" : " (not written)"));
 }
 
-// Downloads url to package with the host window's progress; the error text, empty on success.
+// Downloads url to package with the host window's progress; the error text, empty on success. An
+// interrupted download keeps what arrived beside the package, and the next run fetches only the rest.
 std::string DownloadPackage(const std::string& url, const std::string& package, bool hidden, SetupHost& host) {
   SetDownloadAbort(false);
   TProgBar bar(&host.Bars());
   std::string content, error;
-  HTTP_DownloadFile(hidden ? 0 : uintptr_t(host.WindowHandle()), url, package, content, &bar, error);
+  HTTP_DownloadFile_Resumable(hidden ? 0 : uintptr_t(host.WindowHandle()), url, package, content, &bar, error);
   return error;
 }
 

@@ -17,6 +17,11 @@ void HTTP_DownloadFile_Incremental(uintptr_t, std::string_view, std::string_view
   error = "Unable to initialize \"WinINet.dll\"";
 }
 
+void HTTP_DownloadFile_Resumable(uintptr_t ownerWindow, std::string_view url, std::string_view target,
+                                 std::string& content, Progress* progress, std::string& error) {
+  HTTP_DownloadFile(ownerWindow, url, target, content, progress, error);
+}
+
 void UnloadWinInet() {}
 
 // Host wildcards do not match the target itself with target + ".*".

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <memory>
+
+#include "net/DownloadResume.h"
 #include "net/ReadAhead.h"
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
@@ -102,6 +105,58 @@ class WinInetBody : public HttpBody {
   HINTERNET request_;
 };
 
+// A header's text; empty when absent.
+std::string HeaderText(HINTERNET request, DWORD info) {
+  char buffer[512];
+  DWORD size = sizeof buffer;
+  if (!Http_QueryInfoA(request, info, buffer, &size, nullptr) || size >= sizeof buffer) return {};
+  return std::string(buffer, size);
+}
+
+// The requests of a resumable download: one session, a request per Open.
+class WinInetRanges : public RangeRequester {
+ public:
+  WinInetRanges(std::string url, DownloadHost& host) : url_(std::move(url)), host_(host) {
+    if (session_) SetTimeouts(session_.get());
+  }
+  bool ok() const { return bool(session_); }
+  bool Open(const std::string& headers, ResumeAnswer& answer, std::string& error) override {
+    Close();
+    request_ =
+        BoundInternetHandle(Inet_OpenUrlA(session_.get(), url_.c_str(), headers.empty() ? nullptr : headers.c_str(),
+                                          DWORD(headers.size()), kDownloadRequestFlags, 0));
+    if (!request_) {
+      error = "Unable to open Internet Connection: " + url_;
+      return false;
+    }
+    DWORD status = 0, size = sizeof status;
+    if (Http_QueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+      answer.status = int(status);
+    answer.contentLength = ContentLength(request_.get());
+    answer.contentRange = HeaderText(request_.get(), HTTP_QUERY_CONTENT_RANGE);
+    answer.validator = ChooseValidator(HeaderText(request_.get(), HTTP_QUERY_ETAG),
+                                       HeaderText(request_.get(), HTTP_QUERY_LAST_MODIFIED));
+    network_ = std::make_unique<WinInetBody>(request_.get());
+    readAhead_ = std::make_unique<ReadAheadBody>(*network_, [this] { host_.BetweenChunks(); });
+    return true;
+  }
+  HttpBody& Body() override { return DownloadReadAhead() ? static_cast<HttpBody&>(*readAhead_) : *network_; }
+  void Close() override {
+    readAhead_.reset();
+    network_.reset();
+    request_ = BoundInternetHandle();
+  }
+  ~WinInetRanges() override { Close(); }
+
+ private:
+  std::string url_;
+  DownloadHost& host_;
+  BoundInternetHandle session_ = OpenSession("HTTP_Connect_3");
+  BoundInternetHandle request_;
+  std::unique_ptr<WinInetBody> network_;
+  std::unique_ptr<ReadAheadBody> readAhead_;
+};
+
 class WindowHost : public DownloadHost {
  public:
   explicit WindowHost(uintptr_t owner) : owner_(owner) {}
@@ -176,6 +231,21 @@ void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, 
     }
   }
   if (!error.empty()) DebugLn(IntToStr(CurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + error);
+}
+
+void HTTP_DownloadFile_Resumable(uintptr_t ownerWindow, std::string_view url, std::string_view target,
+                                 std::string& content, Progress* progress, std::string& error) {
+  if (target.empty()) return HTTP_DownloadFile(ownerWindow, url, target, content, progress, error);
+  content.clear();
+  WindowHost host(ownerWindow);
+  const std::string address = CompleteUrl(url);
+  WinInetRanges net(address, host);
+  if (!net.ok()) {
+    error = "Unable to initialize \"WinINet.dll\"";
+  } else {
+    error = DownloadResumable(net, address, target, progress, host);
+  }
+  if (!error.empty()) DebugLn(IntToStr(CurrentProcessId()) + " HTTP_DownloadFile_Resumable: " + error);
 }
 
 void DeleteDownloadLeftovers(std::string_view target) {

@@ -29,12 +29,12 @@ void PublishRelease2(const CheckSite& site, const fs::path& record, const std::s
   fs::create_directories(payload);
   WriteFile(payload / "sampleapp.ini", AppIni("2.0", record));
   const std::string mkpack = (fs::path(VELKIT_WINE_DIR).parent_path() / "tools/mkpack/mkpack").string();
-  WriteFile(site.dir / "update.ini", "[Package]\r\nStub=" + wine::StubExe().string() + "\r\nFiles=" + payload.string() +
-                                         "\r\nEngine=" + wine::TestkitExe("engine").string() +
-                                         "\r\nEngineName=Engine.exe\r\nOutput=" + (site.dir / "Update2.exe").string() +
-                                         "\r\n[Options]\r\nInstallAgent=1\r\nAgentLog=1\r\n[Update]\r\nInfoUrl=" +
-                                         site.siteUrl + "\r\nInfoFile=Update.info\r\nAgentExe=SampleAU.exe\r\nToken=" +
-                                         kToken + "\r\n");
+  WriteFile(site.dir / "update.ini",
+            "[Package]\r\nStub=" + wine::StubExe().string() + "\r\nFiles=" + payload.string() +
+                "\r\nEngine=" + wine::TestkitExe("engine").string() +
+                "\r\nEngineName=Engine.exe\r\nOutput=" + (site.dir / "Update2.exe").string() +
+                "\r\n[Options]\r\nInstallAgent=1\r\nAgentLog=1\r\n[Update]\r\nInfoUrl=" + site.siteUrl +
+                "\r\nInfoFile=Update.info\r\nAgentExe=SampleAU.exe\r\nToken=" + kToken + "\r\n");
   WriteFile(site.dir / "release.ini", "[Release]\r\nSetup=" + (site.dir / "update.ini").string() +
                                           "\r\nFolder=" + site.site.string() +
                                           "\r\nUpdateFile=Update2.exe\r\n[NewSetup]\r\nVersionNew=2\r\n"
@@ -80,8 +80,9 @@ TEST(UpdateRoad, ApplicationUpdatedAndRestartedAgentHandsOver) {
   EXPECT_NE(starts[0].find(" version=1.0 "), std::string::npos) << starts[0];
   EXPECT_NE(starts[1].find(" version=2.0 "), std::string::npos) << starts[1];
   EXPECT_EQ(RecordLines(record, "end close code=0").size(), 1u) << ReadFile(record);
-  EXPECT_NE(site.Log().find(".. WinExec - " + wine::WinPath(site.folder) + "\\SampleAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT="),
-            std::string::npos)
+  EXPECT_NE(
+      site.Log().find(".. WinExec - " + wine::WinPath(site.folder) + "\\SampleAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT="),
+      std::string::npos)
       << site.Log();
   EXPECT_EQ(site.NextDecision(1), "GetOkToPerformAU = 3 - New version is not higher then old version");
   site.Stop();

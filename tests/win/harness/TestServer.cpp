@@ -60,12 +60,15 @@ fs::path HttpServerExe() { return fs::path(VELKIT_WINE_DIR).parent_path() / "too
 TestServer::TestServer(const fs::path& root, const std::vector<std::string>& extraArgs) {
   const fs::path portFile = dir_ / "port";
   std::vector<std::string> args = {HttpServerExe().string(), "--root", root.string(), "--port-file", portFile.string()};
+  args.insert(args.end(), {"--log", (dir_ / "served.log").string()});
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   pid_ = Spawn(args, dir_ / "server.log");
   if (wine::WaitFor([&] { return fs::exists(portFile); }, 10000)) port_ = std::stoi(wine::ReadFile(portFile));
 }
 
 TestServer::~TestServer() { StopProcess(pid_); }
+
+std::string TestServer::ServedLog() const { return wine::ReadFile(dir_ / "served.log"); }
 
 std::string TestServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
@@ -89,7 +92,8 @@ NginxServer::NginxServer(const fs::path& root) {
   conf << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
        << "error_log " << d << "/logs/error.log;\npid " << d << "/nginx.pid;\n"
        << "events { worker_connections 64; }\n"
-       << "http {\n  access_log off;\n  default_type application/octet-stream;\n"
+       << "http {\n  log_format served '$status $uri $body_bytes_sent';\n"
+       << "  access_log " << d << "/logs/served.log served;\n  default_type application/octet-stream;\n"
        << "  client_body_temp_path " << d << "/body;\n  proxy_temp_path " << d << "/proxy;\n"
        << "  fastcgi_temp_path " << d << "/fastcgi;\n  uwsgi_temp_path " << d << "/uwsgi;\n"
        << "  scgi_temp_path " << d << "/scgi;\n"
@@ -105,6 +109,8 @@ NginxServer::NginxServer(const fs::path& root) {
 }
 
 NginxServer::~NginxServer() { StopProcess(pid_); }
+
+std::string NginxServer::ServedLog() const { return wine::ReadFile(dir_ / "logs/served.log"); }
 
 std::string NginxServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;

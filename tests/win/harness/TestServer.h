@@ -23,6 +23,8 @@ class TestServer {
   int port() const { return port_; }
   // "http://127.0.0.1:<port>/" + path.
   std::string Url(const std::string& path) const;
+  // A line per answer so far: "<status> /<path> <body bytes sent>".
+  std::string ServedLog() const;
 
  private:
   wine::TempDir dir_;
@@ -41,6 +43,8 @@ class NginxServer {
   bool ok() const { return port_ > 0; }
   int port() const { return port_; }
   std::string Url(const std::string& path) const;
+  // As TestServer's; nginx writes a line when an answer has ended.
+  std::string ServedLog() const;
   std::string error() const { return error_; }
 
  private:

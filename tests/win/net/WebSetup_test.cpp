@@ -24,9 +24,15 @@ class WebSetup : public ::testing::Test {
   void SetUp() override {
     server = std::make_unique<TestServer>(served.path());
     ASSERT_GT(server->port(), 0) << "httpserver did not start";
-    fs::remove(HostTempDir() / "WebPkg.exe");
+    RemoveDownloads();
   }
-  void TearDown() override { fs::remove(HostTempDir() / "WebPkg.exe"); }
+  void TearDown() override { RemoveDownloads(); }
+  // The package and what interrupted downloads of it left in the temporary folder.
+  static void RemoveDownloads() {
+    for (const auto& e : fs::directory_iterator(HostTempDir())) {
+      if (e.path().filename().string().rfind("WebPkg.exe", 0) == 0) fs::remove_all(e.path());
+    }
+  }
 
   // Writes the web stub (dir/Setup.exe) and its package (dir/WebPkg.exe) for the address.
   PackJob Job(const std::string& url, const std::string& token, bool confirm = false) {
@@ -235,6 +241,12 @@ TEST_F(WebSetup, ClosingTheWindowAbortsTheDownload) {
   EXPECT_EQ(stub.Wait(60000), kExitDownloadFailed);
   EXPECT_FALSE(engine.Ran());
   EXPECT_FALSE(fs::exists(HostTempDir() / "WebPkg.exe")) << "an aborted download never takes the target's name";
+  bool partialKept = false;
+  for (const auto& e : fs::directory_iterator(HostTempDir())) {
+    const std::string name = e.path().filename().string();
+    partialKept |= name.rfind("WebPkg.exe.", 0) == 0 && name.size() > 5 && name.substr(name.size() - 5) == ".part";
+  }
+  EXPECT_TRUE(partialKept) << "what arrived waits for the next run";
 }
 }  // namespace
 

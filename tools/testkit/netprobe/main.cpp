@@ -1,11 +1,12 @@
 // netprobe: runs the stub's HTTP client from the command line, so that tests and benchmarks see
 // it work for real. One line per event on standard output:
 //   netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]
-//            [--progbar | --stub-window]
+//            [--progbar | --stub-window] [--resume]
 //       (--progbar reports through the stub's own progress bar object as well, with no window;
 //       --stub-window downloads in the stub's own window, its bars driven by that object, from
 //       the window's first timer tick; --no-read-ahead reads the body chunk by chunk from the
-//       network, for comparison)
+//       network, for comparison; --resume downloads as the web setup does, resuming what an
+//       earlier interrupted download of the same address left beside TARGET)
 //       range POS MAX / step TEXT (each chunk) / error TEXT or ok / steps N / target-bytes N /
 //       html-page 0|1 (whether what arrived is a server's HTML error page) / ms N
 //       (an empty TARGET, written "", downloads into memory and prints content-bytes N instead)
@@ -62,7 +63,7 @@ class ProbeProgress : public Progress {
 int Usage() {
   std::fputs(
       "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]\n"
-      "                [--progbar | --stub-window]\n"
+      "                [--progbar | --stub-window] [--resume]\n"
       "       netprobe size URL\n"
       "       netprobe drain URL [--read N]\n"
       "       netprobe connected\n",
@@ -74,6 +75,7 @@ struct DownloadJob {
   std::string url, target;
   ProbeProgress* progress = nullptr;
   uintptr_t owner = 0;
+  bool resume = false;
   int exitCode = 0;
 };
 
@@ -81,7 +83,11 @@ int RunDownload(const DownloadJob& job) {
   std::string content, error;
   SetDownloadAbort(false);
   const int64_t start = TickMs();
-  HTTP_DownloadFile(job.owner, job.url, job.target, content, job.progress, error);
+  if (job.resume) {
+    HTTP_DownloadFile_Resumable(job.owner, job.url, job.target, content, job.progress, error);
+  } else {
+    HTTP_DownloadFile(job.owner, job.url, job.target, content, job.progress, error);
+  }
   const int64_t ms = TickMs() - start;
   if (error.empty()) {
     std::printf("ok\n");
@@ -133,7 +139,7 @@ void DownloadInWindow() {
 int Download(int argc, char** argv) {
   if (argc < 4) return Usage();
   int abortAfter = 0;
-  bool quiet = false, progbar = false, stubWindow = false;
+  bool quiet = false, progbar = false, stubWindow = false, resume = false;
   for (int i = 4; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
       abortAfter = std::atoi(argv[++i]);
@@ -145,6 +151,8 @@ int Download(int argc, char** argv) {
       progbar = true;
     } else if (!std::strcmp(argv[i], "--stub-window")) {
       stubWindow = true;
+    } else if (!std::strcmp(argv[i], "--resume")) {
+      resume = true;
     } else if (!std::strcmp(argv[i], "--quiet")) {
       quiet = true;
     } else {
@@ -152,7 +160,7 @@ int Download(int argc, char** argv) {
     }
   }
   ProbeProgress progress(abortAfter, quiet);
-  const DownloadJob job{argv[2], argv[3], &progress};
+  const DownloadJob job{argv[2], argv[3], &progress, 0, resume};
   if (!stubWindow) {
     if (progbar) progress.UseStubProgressBar(nullptr);
     const int code = RunDownload(job);
