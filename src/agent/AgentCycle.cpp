@@ -20,7 +20,7 @@ LocalMsgArgs ParseWmMsg(std::string_view value) {
   return {StrToInt64Def(SUB::Get(list, 0), 0), StrToInt64Def(SUB::Get(list, 1), 0)};
 }
 
-AgentCycle::TickResult AgentCycle::Tick() {
+AgentCycle::TickResult AgentCycle::Tick(CheckRunner* runner) {
   TickResult result;
   if (busy_) return result;
   busy_ = true;
@@ -29,6 +29,7 @@ AgentCycle::TickResult AgentCycle::Tick() {
     // Only the information file would be fetched; the tick counts nothing else.
     justDownloadInfo_ = false;
     result.justDownloadInfo = true;
+    if (runner) runner->JustDownloadInfoFile();
   } else {
     // Read at every tick, so a setup that changes the installed-version file changes the boxes.
     SetMsgBoxFont(original_.FontName(), original_.FontSize(), original_.CharSet());
@@ -43,6 +44,7 @@ AgentCycle::TickResult AgentCycle::Tick() {
       testMode_.CheckTestMode(false);
       result.shotStatus = ShotTimeStatus(switches_, original_, testMode_.On(), clock_);
       if (result.shotStatus == 2) switches_.automaticCheck = false;
+      if (runner && result.shotStatus > 0) runner->Check(result.shotStatus, manualMode_ == 1);
     }
     if (manualMode_ == 1) manualMode_ = 0;
   }

@@ -33,6 +33,15 @@ struct LocalMsgArgs {
 };
 LocalMsgArgs ParseWmMsg(std::string_view value);
 
+// What a tick runs inside its busy flag: the check (status 1 or 2) and the information file's
+// fetch alone.
+class CheckRunner {
+ public:
+  virtual ~CheckRunner() = default;
+  virtual void Check(int status, bool manual) = 0;
+  virtual void JustDownloadInfoFile() = 0;
+};
+
 class AgentCycle {
  public:
   AgentCycle(OriginalFile& original, const InfoFile& info, OverrideList& overrides, TestMode& testMode,
@@ -45,8 +54,9 @@ class AgentCycle {
     int shotStatus = -1;   // ShotTimeStatus when the count allowed asking, else -1
     bool justDownloadInfo = false;
   };
-  // One tick of timer 1. A due check does nothing yet but say so in the result.
-  TickResult Tick();
+  // One tick of timer 1; a due check runs through runner, while the busy flag turns further
+  // ticks away (without a runner it is only told in the result).
+  TickResult Tick(CheckRunner* runner = nullptr);
 
   // "/SleepX=" n >= 0: the first tick that may check is n + 1.
   void SetSleep(int64_t n) {
@@ -72,6 +82,7 @@ class AgentCycle {
   bool AutomaticCheck() const { return switches_.automaticCheck; }
   bool JustDownloadInfoRequested() const { return justDownloadInfo_; }
   int32_t Activity() const { return activity_; }
+  void SetActivity(int32_t activity) { activity_ = activity; }
 
  private:
   OriginalFile& original_;

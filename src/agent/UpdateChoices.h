@@ -38,7 +38,8 @@ std::string FetchFailureText(const OriginalFile& original, bool aborted, std::st
 // web setup refuses its download.)
 
 // --- the questions (PerformAutoUpdate)
-enum class AskKind { None, Notice, Question };
+// Notice: OK only (the Attention caption); Question: Yes/No (Confirm); Error: OK only (Error).
+enum class AskKind { None, Notice, Question, Error };
 struct UpdateMessage {
   AskKind kind = AskKind::None;
   int ownerMode = 0;

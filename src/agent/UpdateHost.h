@@ -1,47 +1,57 @@
 // What the update road (PerformShot, DownloadFileAU, PerformAutoUpdate, JustDownloadInfoFile,
 // ReStartAutoUpdateExe) asks of the system: fetching, questions, the running program, the update
 // run and the agent's own restart. Pure logic drives it; agent/win32 implements it, and host tests
-// record what is asked.
+// record what is asked. The size check's questions (UpdateFileSizes) are the host's too.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "agent/UpdateChoices.h"
+#include "agent/UpdateDecision.h"
 
 // Where a file is fetched from.
 enum class FetchSourceKind { Web, Folder, TestFolder };
 
-class UpdateHost {
+class UpdateHost : public UpdateFileSizes {
  public:
-  virtual ~UpdateHost() = default;
-
   // Every kind of file is fetched here and only here, so a resumable fetch or a signature check
   // changes one place. The file is written to a temporary name and moved onto target only when it
-  // is whole and accepted; on failure nothing is left behind. error is empty on success, "abort"
-  // when the user cancelled.
+  // is whole; on failure nothing is left behind. error is empty on success, "abort" when the user
+  // cancelled.
   virtual bool FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
                                std::string_view target, std::string& error) = 0;
+  // Whether a fetched update or inform file at target belongs to this product (its token, and for
+  // a product that signs its releases its signature); false with the text to report otherwise.
+  virtual bool AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
+                                 std::string& error) = 0;
+  virtual std::string ReadFetchedFile(std::string_view target) = 0;
   virtual void DeleteAgentFile(std::string_view target) = 0;
+  // The connection check; false with the system's reason (may be empty).
+  virtual bool CheckConnection(std::string& reason) = 0;
 
-  // Questions and notices; a notice returns true. Never called in a silent run.
+  // Questions and notices; a notice returns true.
   virtual bool Ask(const UpdateMessage& message) = 0;
+  virtual void ShowAgentWindow(bool show) = 0;
+  // Waits ms milliseconds, dispatching messages.
+  virtual void WaitPumping(int ms) = 0;
 
-  // The running program.
+  // The running program: RunningProcess with its macros expanded.
+  virtual std::string ProgramPath(std::string_view runningProcess) = 0;
   virtual bool ProgramRuns(std::string_view programPath) = 0;
   virtual bool ProgramExists(std::string_view programPath) = 0;
   virtual void ShutDownProgram(ShutDownMethod method, std::string_view programPath) = 0;
   virtual int64_t Seconds() = 0;
-  virtual void WaitABit() = 0;  // pumps messages between looks at the program
+  virtual void WaitABit() = 0;  // one second between looks at the program, pumping messages
   virtual bool StartProgram(std::string_view programPath) = 0;
 
-  // The update run through the setup layer; true when it succeeded.
+  // The update run through the setup layer (it removes the shortcuts the information file names
+  // after a completed installation); true when it succeeded.
   virtual bool RunUpdateSetup(const UpdateRun& run) = 0;
-  virtual void RemoveShortcuts() = 0;
-  virtual void SetVersionOriginal(std::string_view version) = 0;
 
   // The agent itself.
   virtual bool StartAgent(std::string_view commandLine) = 0;
+  virtual void EndAgent() = 0;                          // ends this agent's message loop
   virtual void Notify(int code, int argument) = 0;      // progress 40-42 with 1 and 2
   virtual void SetCurrentActivity(int activity) = 0;    // command 7
 };

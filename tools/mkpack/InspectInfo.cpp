@@ -74,6 +74,8 @@ const char* AskText(AskKind kind) {
       return "a notice (OK only)";
     case AskKind::Question:
       return "a question (the user may decline)";
+    case AskKind::Error:
+      return "an error (OK only)";
   }
   return "";
 }

@@ -7,6 +7,8 @@
 #include "agent/AgentCycle.h"
 #include "agent/IniStore.h"
 #include "agent/StubGlob.h"
+#include "agent/UpdateShot.h"
+#include "agent/win32/AgentUpdateHost.h"
 #include "env/SystemEnvironment.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
@@ -14,6 +16,7 @@
 #include "stub/CmdLine.h"
 #include "stub/Stub.h"
 #include "stub/StubWin.h"
+#include "stub/win32/SetupWindowHost.h"
 #include "util/Files.h"
 #include "util/MessagePump.h"
 #include "util/Process.h"
@@ -28,8 +31,25 @@ std::string XPath(const ProcessContext& context) {
   return ExtractFileDir(context.ownPath) + "\\X_" + ExtractFileName(context.ownPath);
 }
 
-// The X agent's cycle; the window's hooks are plain functions, so they find it here.
+// The X agent's cycle and its check; the window's hooks are plain functions, so they find them here.
 AgentCycle* cycle = nullptr;
+
+class ShotRunner final : public CheckRunner {
+ public:
+  explicit ShotRunner(UpdateShot& shot) : shot_(shot) {}
+  void Check(int status, bool manual) override {
+    DebugLn(Pid() + " ShotTimeStatus=" + IntToStr(status));
+    shot_.Run(status, manual);
+  }
+  void JustDownloadInfoFile() override {
+    DebugLn("-------------- JustDownloadInfoFile ---------------");
+    shot_.JustDownloadInfoFile();
+  }
+
+ private:
+  UpdateShot& shot_;
+};
+CheckRunner* runner = nullptr;
 
 void PostToController(int32_t code, int32_t argument) {
   if (!cycle || !cycle->HasController()) return;
@@ -38,22 +58,13 @@ void PostToController(int32_t code, int32_t argument) {
 }
 
 void OnTick() {
-  const AgentCycle::TickResult tick = cycle->Tick();
-  if (!tick.handled) return;
-  if (tick.justDownloadInfo) {
-    DebugLn("-------------- JustDownloadInfoFile ---------------");
-    return;
-  }
+  const AgentCycle::TickResult tick = cycle->Tick(runner);
+  if (!tick.handled || tick.justDownloadInfo) return;
   if (tick.quit) {
     DebugLn(Pid() + " quit countdown ended: the agent ends");
     DestroyMainWindow();
   }
   DebugLn(Pid() + " AutoUpdateTimerCount=" + IntToStr(cycle->TimerCount()));
-  if (tick.shotStatus >= 0) {
-    DebugLn(Pid() + " ShotTimeStatus=" + IntToStr(tick.shotStatus));
-    // The check itself is not built yet: a due check is only noted.
-    if (tick.shotStatus > 0) WriteStubLog("ShotTimeStatus=" + IntToStr(tick.shotStatus));
-  }
 }
 
 intptr_t OnControlMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
@@ -148,6 +159,16 @@ int RunXAgent(const ProcessContext& context) {
   TestMode testMode(env, SystemClock());
   AgentCycle agentCycle(original, info, overrides, testMode, SystemClock());
   cycle = &agentCycle;
+  SetupWindowHost setupHost;
+  AgentUpdateHost host({context.ownPath, context.ownPackage, original, info, agentCycle, setupHost, env, SystemClock(),
+                        [] { return reinterpret_cast<HWND>(MainWindowHandle()); }, PostToController});
+  UpdateShot shot(original, info, overrides, testMode, SystemClock(),
+                  {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(),
+                   context.ownPackage.GetInfoUrl()},
+                  host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
+  host.SetShot(&shot);
+  ShotRunner shotRunner(shot);
+  runner = &shotRunner;
   WriteStubLog("CheckTestMode");
   testMode.CheckTestMode(true);
   // A restart hands the overrides over on the command line; without reading them here they
@@ -164,6 +185,7 @@ int RunXAgent(const ProcessContext& context) {
   // setup of the same time stamp.
   options.onLoopEnd = [] { PostToController(kReplyLoopEnded, 0); };
   const bool ran = StubWin::WinMain(options);
+  runner = nullptr;
   cycle = nullptr;
   return ran ? 0 : kExitNoWindow;
 }

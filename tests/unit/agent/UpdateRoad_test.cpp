@@ -4,41 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "FakeIniStore.h"
+#include "RecordingUpdateHost.h"
 
 namespace {
 const std::string kOriginal = "C:\\App\\App.original", kInfo = "C:\\App\\App.info";
 
-struct RecordingHost : UpdateHost {
-  bool fetchResult = true;
-  std::string fetchError;
-  FetchSourceKind source{};
-  std::string location, deleted;
-  std::vector<UpdateMessage> asked;
-
-  bool FetchUpdateFile(FetchKind, FetchSourceKind s, std::string_view loc, std::string_view, std::string& error) override {
-    source = s;
-    location = loc;
-    error = fetchError;
-    return fetchResult;
-  }
-  void DeleteAgentFile(std::string_view target) override { deleted = target; }
-  bool Ask(const UpdateMessage& m) override { asked.push_back(m); return true; }
-  bool ProgramRuns(std::string_view) override { return false; }
-  bool ProgramExists(std::string_view) override { return true; }
-  void ShutDownProgram(ShutDownMethod, std::string_view) override {}
-  int64_t Seconds() override { return 0; }
-  void WaitABit() override {}
-  bool StartProgram(std::string_view) override { return true; }
-  bool RunUpdateSetup(const UpdateRun&) override { return true; }
-  void RemoveShortcuts() override {}
-  void SetVersionOriginal(std::string_view) override {}
-  bool StartAgent(std::string_view) override { return true; }
-  void Notify(int, int) override {}
-  void SetCurrentActivity(int) override {}
-};
 }  // namespace
 
 TEST(UpdateRoad, DownloadFileAU) {
@@ -64,14 +38,122 @@ TEST(UpdateRoad, DownloadFileAU) {
     OriginalFile original{ini, kOriginal};
     InfoFile info{ini, kInfo, overrides};
     ini.Write(kInfo, "NewSetup", "RequestConfirmationBeforeDownload", c.confirm ? "1" : "0");
-    RecordingHost host;
+    RecordingUpdateHost host;
     host.fetchResult = c.ok;
     host.fetchError = c.error;
     FetchRequest request{c.kind, c.source, "sub\\v2.exe", "C:\\App\\v2.exe", c.testMode, "D:\\test"};
     EXPECT_EQ(DownloadFileAU(host, original, info, request), c.ok) << c.source;
     EXPECT_EQ(host.source, c.sourceKind) << c.source;
     EXPECT_EQ(host.location, c.location) << c.source;
-    EXPECT_EQ(host.deleted, c.ok ? "" : "C:\\App\\v2.exe") << c.source;
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "delete C:\\App\\v2.exe"), c.ok ? 0 : 1) << c.source;
     EXPECT_EQ(host.asked.size(), c.told ? 1u : 0u) << c.source;
+  }
+}
+
+// PerformAutoUpdate from the information file to the restart: each row's information file and
+// program, and every step the road asked of the host, in order.
+TEST(UpdateRoad, PerformAutoUpdate) {
+  const std::string fetch = "fetch 2 http://up/app/v2.exe", setup = "C:\\App\\v2.exe";
+  // The fetch with what happens inside it, then what follows.
+  const auto fetching = [&](std::vector<std::string> inside, std::vector<std::string> tail) {
+    std::vector<std::string> all{"activity 2", "notify 41 1", fetch};
+    all.insert(all.end(), inside.begin(), inside.end());
+    all.push_back("notify 41 2");
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+  };
+  const auto with = [&](std::vector<std::string> tail) { return fetching({}, std::move(tail)); };
+  const std::vector<std::string> runSetup{"activity 3", "notify 42 1", "run " + setup, "notify 42 2"};
+  const auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  struct Row {
+    const char* what;
+    std::string infoExtra;  // more [NewSetup] lines
+    bool manual = false;
+    bool yes = true, fetchOk = true, accepts = true, runs = true, setupOk = true, exists = true;
+    int endsAfterWaits = -1;
+    bool endsWhenShutDown = true;
+    bool result = false, tryAgain = false;
+    std::vector<std::string> calls;
+  } rows[] = {
+      {"closed, updated, restarted", "ShutDownMethod=Using WM_CLOSE\nRestartProcess=1\n", false, true, true, true, true,
+       true, true, -1, true, true, false,
+       join(with({"shut down Using WM_CLOSE"}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
+      {"download question declined", "RequestConfirmationBeforeDownload=1\n", false, false, true, true, true, true,
+       true, -1, true, false, false, {"ask question Get ?"}},
+      {"fetch failed: tried again", "", false, true, false, true, true, true, true, -1, true, false, true,
+       fetching({"delete " + setup}, {})},
+      {"another product's setup", "", false, true, true, false, true, true, true, -1, true, false, true,
+       fetching({"delete " + setup, "ask error Bad Secret Token!"}, {})},
+      {"manual: no questions, the finish told", "RequestConfirmationBeforeDownload=1\nRequestConfirmationBeforeInstall=1\n"
+       "ShutDownMethod=Using Terminate Process\n", true, true, true, true, true, true, true, -1, true, true, false,
+       join(with({"shut down Using Terminate Process"}), join(runSetup, {"delete " + setup, "ask notice Done."}))},
+      {"the program never ends: given up", "ShutDownMethod=Using WM_CLOSE\nShutDownTimeout=3\nRestartProcess=1\n",
+       false, true, true, true, true, true, true, -1, false, false, true,
+       with({"shut down Using WM_CLOSE", "delete " + setup})},
+      {"the user closes it in time (empty method)", "ShutDownTimeout=30\nRestartProcess=1\n", false, true, true, true,
+       true, true, true, 5, true, true, false, join(with({}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
+      {"not shut down: not restarted", "ShutDownMethod=Don't Shut Down\nRestartProcess=1\n", false, true, true, true,
+       true, true, true, -1, true, true, false, join(with({}), join(runSetup, {"delete " + setup}))},
+      {"failed run: the old program again", "ShutDownMethod=Using WM_QUIT\nRestartProcess=1\nInformFinish=1\n", false,
+       true, true, true, true, false, true, -1, true, false, false,
+       join(with({"shut down Using WM_QUIT"}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
+      {"a program path that is gone is not started", "ShutDownMethod=Using WM_QUIT\nRestartProcess=1\n", false, true,
+       true, true, true, true, false, -1, true, true, false,
+       join(with({"shut down Using WM_QUIT"}), join(runSetup, {"delete " + setup}))},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    FakeIniStore ini;
+    OverrideList overrides;
+    OriginalFile original{ini, kOriginal};
+    InfoFile info{ini, kInfo, overrides};
+    ini.Write(kOriginal, "OriginalSetup", "VersionOriginal", "1");
+    ini.Write(kOriginal, "AutoUpdate", "s11", "Get ");
+    ini.Write(kOriginal, "AutoUpdate", "s12", "PROG_NAME?");
+    ini.Write(kOriginal, "AutoUpdate", "s16", "Done.");
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"DownloadURL_UPDATE", "http://up/app"}, {"NameOfUpdateFile", "dir\\v2.exe"}, {"VersionNew", "2"},
+             {"RunningProcess", "C:\\App\\app.exe"}})
+      ini.Write(kInfo, "NewSetup", key, value);
+    std::string extra = row.infoExtra;
+    for (size_t at; (at = extra.find('\n')) != std::string::npos; extra.erase(0, at + 1)) {
+      const std::string line = extra.substr(0, at);
+      const size_t eq = line.find('=');
+      ini.Write(kInfo, "NewSetup", line.substr(0, eq), line.substr(eq + 1));
+    }
+    RecordingUpdateHost host;
+    host.yes = row.yes;
+    host.fetchResult = row.fetchOk;
+    host.accepts = row.accepts;
+    host.programRuns = row.runs;
+    host.setupResult = row.setupOk;
+    host.programExists = row.exists;
+    host.endsAfterWaits = row.endsAfterWaits;
+    host.endsWhenShutDown = row.endsWhenShutDown;
+    const UpdateAttempt attempt = PerformAutoUpdate(host, original, info, {"C:\\App\\", false, "", row.manual});
+    EXPECT_EQ(attempt.result, row.result);
+    EXPECT_EQ(attempt.tryAgain, row.tryAgain);
+    EXPECT_EQ(host.calls, row.calls);
+    EXPECT_EQ(original.VersionOriginal(), row.result ? 2 : 1);
+    for (const UpdateRun& run : host.runs) EXPECT_EQ(run.infoSwitch, "/OriginalInfoFile=\"" + kInfo + "\"");
+  }
+}
+
+// The agent's restart hands the overrides on, and waits while a quit countdown runs.
+TEST(UpdateRoad, ReStartAutoUpdateExe) {
+  OverrideList overrides;
+  overrides.ReadText("1|0|");
+  for (int countdown : {-1, 0, 3}) {
+    RecordingUpdateHost host;
+    ReStartAutoUpdateExe(host, "C:\\App\\", "AppAU.exe", overrides, countdown);
+    const std::vector<std::string> expected =
+        countdown > 0 ? std::vector<std::string>{}
+                      : std::vector<std::string>{"agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" +
+                                                     overrides.ToText(),
+                                                 "end agent"};
+    EXPECT_EQ(host.calls, expected) << countdown;
   }
 }

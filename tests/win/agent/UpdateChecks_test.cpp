@@ -38,7 +38,7 @@ std::string Activity() {
   const wine::Result r =
       wine::RunWine({wine::ToolExe("controller").string(), "--class", kXClass, "--command", "7", "0"});
   const std::vector<std::string> lines = wine::LinesStartingWith(r.output, "result 1125 7 0 ");
-  return lines.empty() ? "(none) " + r.output : lines[0];
+  return lines.empty() ? "(none) " + r.output : "result 1125 7 0 " + lines[0];
 }
 }  // namespace
 
@@ -119,7 +119,7 @@ TEST(UpdateChecks, OtherProductsSetupDeletedAndBrokenDownloadTriedAgain) {
     EXPECT_FALSE(fs::exists(site.folder / "Update2.exe")) << "a broken download was left behind";
     EXPECT_EQ(site.OriginalValue("VersionOriginal"), "1");
   }
-  EXPECT_EQ(Count(site.Log(), "Download START: " + broken + "/Update2.exe"), 2u) << site.Log();
+  EXPECT_EQ(Count(site.Log(), "Download START: " + broken + "\\Update2.exe"), 2u) << site.Log();
   // Nothing beside the agent but what was there and the files it keeps.
   for (const auto& entry : fs::directory_iterator(site.folder)) {
     const std::string name = entry.path().filename().string();
@@ -180,7 +180,7 @@ TEST(UpdateChecks, StampAndReAskOverTime) {
 
 // The check the user asks for (31 with 2): the check-now question first; the stamp test is left
 // out; when nothing is done the user is told why: s21 for a decision, the download's error for a
-// missing information file.
+// missing information file. s21 is shown as it stands: no program name is put into it.
 TEST(UpdateChecks, ManualCheckTellsWhyNothingWasDone) {
   if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
@@ -191,7 +191,7 @@ TEST(UpdateChecks, ManualCheckTellsWhyNothingWasDone) {
     const char* told;
   } rows[] = {
       {"the stamp dealt with, the version installed", true,
-       "GetOkToPerformAU = 3 - New version is not higher then old version", "Nothing to do for Sample App."},
+       "GetOkToPerformAU = 3 - New version is not higher then old version", "Nothing to do for PROG_NAME."},
       {"no information file", false, "GetOkToPerformAU = 0 - Error downloading .INFO file", "404"},
   };
   site.WriteInstalled({2, 2});

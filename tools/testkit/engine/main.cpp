@@ -17,6 +17,8 @@
 //   HoldFile=<file>   instead of a time, the dialog stays until this file exists (at most 2 min)
 //   RunMs=<n>         work for n ms before ending (a benchmark sees when the stub notices the end)
 //   ExitCode=<n>      exit code (default 0)
+//   InstallTo=<dir>   "install": copy every file of the engine's own folder but the engine itself
+//                     into dir, replacing what is there (InstallTo=Done in the record)
 // The record also counts the runs (Runs=) and says Ended=1 when the engine itself ends.
 #include <windows.h>
 
@@ -48,6 +50,21 @@ std::string Switch(const std::string& cmd, const std::string& name) {
 
 void Record(const std::string& file, const char* key, const std::string& value) {
   if (!file.empty()) WritePrivateProfileStringA("Run", key, value.c_str(), file.c_str());
+}
+
+// Copies the files of folder, except the one named skip, into target; false when one failed.
+bool CopyFolderFiles(const std::string& folder, const std::string& skip, const std::string& target) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    const std::string name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || lstrcmpiA(name.c_str(), skip.c_str()) == 0) continue;
+    ok = CopyFileA((folder + "\\" + name).c_str(), (target + "\\" + name).c_str(), FALSE) && ok;
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return ok;
 }
 
 // The second copy: owns a window of the dialog class for ms milliseconds, or until holdFile exists.
@@ -96,6 +113,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Record(record, "Folder", folder);
   Record(record, "ExeFolder", std::string(exe).substr(0, std::string(exe).find_last_of('\\')));
   Record(record, "ShowWindow", (si.dwFlags & STARTF_USESHOWWINDOW) ? std::to_string(si.wShowWindow) : "default");
+
+  if (const std::string to = Setting(ini, "InstallTo"); !to.empty()) {
+    const std::string self = exe, dir = self.substr(0, self.find_last_of('\\'));
+    Record(record, "InstallTo", CopyFolderFiles(dir, self.substr(dir.size() + 1), to) ? "Done" : "Failed");
+  }
 
   std::string tag = Switch(cmd, "/TH_ID=");
   if (Setting(ini, "DeleteAtom") == "1") {

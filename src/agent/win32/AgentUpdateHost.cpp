@@ -1,0 +1,256 @@
+// The update road's host on Win32.
+#include "agent/win32/AgentUpdateHost.h"
+
+#include "agent/InformFile.h"
+#include "agent/ReleaseKey.h"
+#include "agent/UpdateShot.h"
+#include "agent/win32/InformDialog.h"
+#include "env/Macros.h"
+#include "net/CommUtils.h"
+#include "net/InetHTTP.h"
+#include "pack/PackX.h"
+#include "platform/System.h"
+#include "setup/SetupFolders.h"
+#include "setup/SetupHost.h"
+#include "setup/StubSetup.h"
+#include "setup/WebSetup.h"
+#include "ui/VMsgBox.h"
+#include "ui/VProgBar.h"
+#include "util/Files.h"
+#include "util/MessagePump.h"
+#include "util/Process.h"
+#include "util/SignatureCheck.h"
+#include "util/Utils.h"
+#include "util/VDebug.h"
+#include "util/win32/StartProcess.h"
+
+namespace {
+std::string Pid() { return IntToStr(CurrentProcessId()); }
+
+// Copies a file of a local or network folder onto target through a temporary name, so that a
+// copy that breaks off leaves nothing in place of the target.
+bool CopyWhole(std::string_view from, std::string_view target, std::string& error) {
+  const std::string part = std::string(target) + ".part";
+  if (CopyFileTo(from, part, true) &&
+      MoveFileExA(part.c_str(), std::string(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+    return true;
+  error = "File not Found!";
+  DeleteFileByName(part);
+  return false;
+}
+}  // namespace
+
+std::string AgentUpdateHost::AgentFolder() const { return ExtractFileDir(p_.ownPath) + "\\"; }
+
+// --- sizes
+
+std::optional<int64_t> AgentUpdateHost::LocalFileSize(std::string_view path) const {
+  if (!FileExists(path)) return std::nullopt;
+  return GetFileSizeByName(path);
+}
+
+bool AgentUpdateHost::Connected() const {
+  std::string reason;
+  return IsInternetConnected(reason);
+}
+
+int64_t AgentUpdateHost::HttpFileSize(std::string_view url) const { return HTTP_GetFileSize(url); }
+
+// --- fetching
+
+bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
+                                      std::string_view target, std::string& error) {
+  error.clear();
+  const OriginalFile& o = p_.original;
+  p_.setup.SetStatusText(AutoUpdateText(o, p_.info, FetchStatusTextNumber(kind)), o.FontName(), o.CharSet(),
+                         o.FontSize());
+  const std::string sig = std::string(target) + kSignatureSuffix;
+  const bool signs = kind != FetchKind::Info && !AgentReleaseKey(p_.own, p_.original).empty();
+  if (source != FetchSourceKind::Web) {
+    // In test mode a file missing in the test folder is not looked for on the web.
+    if (!FileExists(location)) {
+      error = "File not Found!";
+      return false;
+    }
+    if (!CopyWhole(location, target, error)) return false;
+    if (signs && FileExists(std::string(location) + kSignatureSuffix)) {
+      std::string ignored;
+      CopyWhole(std::string(location) + kSignatureSuffix, sig, ignored);
+    }
+    return true;
+  }
+  if (std::string reason; !IsInternetConnected(reason)) {
+    error = reason.empty() ? "No Internet connection" : reason;
+    return false;
+  }
+  ::WaitPumping(0, 500);
+  SetDownloadAbort(false);
+  // What lies at the target from before must not pass for what this fetch brought.
+  DeleteFileByName(target);
+  std::string content;
+  // A check the user asked for shows the agent's window with the download's progress.
+  TProgBar bar(&p_.setup.Bars());
+  const uintptr_t owner = p_.cycle.ManualMode() == 1 ? uintptr_t(p_.window()) : 0;
+  HTTP_DownloadFile(owner, location, target, content, &bar, error);
+  ::WaitPumping(0, 500);
+  // A body that ended before its Content-Length is no error of the client's, but no file either:
+  // the target is only replaced by a whole one.
+  if (error.empty() && !FileExists(target)) error = UrlFileName(location) + " --- Error downloading file (incomplete)";
+  if (!error.empty()) {
+    if (IsDownloadAborted()) error = "abort";
+    DeleteFileByName(target);
+    DeleteDownloadLeftovers(target);
+    return false;
+  }
+  if (signs) {
+    std::string sigError;
+    HTTP_DownloadFile(0, std::string(location) + kSignatureSuffix, sig, content, nullptr, sigError);
+    // A server's error page in place of the signature: no signature.
+    if (!sigError.empty() || !FileExists(sig) || IsHtmlErrorPage(sig, "")) {
+      DeleteFileByName(sig);
+      DeleteDownloadLeftovers(sig);
+    }
+  }
+  return true;
+}
+
+bool AgentUpdateHost::AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
+                                        std::string& error) {
+  const std::string own = p_.own.GetUpdateToken(true);
+  const bool ours = kind == FetchKind::Inform ? InformTokenMatches(ReadFileRange(target), own)
+                                              : TGFileInfo(target).GetUpdateToken(true) == own;
+  if (!ours) {
+    error = TokenMismatchText(target, location);
+    DeleteFileByName(std::string(target) + kSignatureSuffix);
+    return false;
+  }
+  const std::string key = AgentReleaseKey(p_.own, p_.original);
+  const SignatureResult result = CheckFetchedFile(target, ExtractFileName(target), key, SystemEcdsaVerifier());
+  if (result == SignatureResult::kOk) return true;
+  DebugLn(Pid() + " Signature: " + SignatureResultText(result) + " (" + std::string(location) + ")");
+  error = SignatureRefusedText(target, location);
+  return false;
+}
+
+std::string AgentUpdateHost::ReadFetchedFile(std::string_view target) { return ReadFileRange(target); }
+
+void AgentUpdateHost::DeleteAgentFile(std::string_view target) { DeleteFileByName(target); }
+
+bool AgentUpdateHost::CheckConnection(std::string& reason) { return IsInternetConnected(reason); }
+
+// --- boxes and the window
+
+bool AgentUpdateHost::Ask(const UpdateMessage& m) {
+  const OriginalFile& o = p_.original;
+  switch (m.kind) {
+    case AskKind::None:
+      return true;
+    case AskKind::Notice:
+      AttentionMsg(m.ownerMode, m.text, o.Attention(), o.BtnText(), o.CharSet());
+      return true;
+    case AskKind::Error:
+      ErrorMsg(m.ownerMode, m.text, o.Error(), o.BtnText(), o.CharSet());
+      return true;
+    case AskKind::Question:
+      return ConfirmMsg(m.ownerMode, m.text, o.Confirm(), o.BtnText(), o.CharSet());
+  }
+  return true;
+}
+
+void AgentUpdateHost::ShowAgentWindow(bool show) {
+  if (HWND window = p_.window()) ::ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+}
+
+void AgentUpdateHost::WaitPumping(int ms) { ::WaitPumping(0, ms); }
+
+// --- the program
+
+std::string AgentUpdateHost::ProgramPath(std::string_view runningProcess) {
+  Macros macros(p_.env, p_.clock);
+  macros.SetInstallFolders(p_.original.TargetDir(), p_.original.SharedDir(), p_.original.AuxiliaryDir());
+  return macros.ExpandMacros(runningProcess, "\\", true, true, true);
+}
+
+bool AgentUpdateHost::ProgramRuns(std::string_view programPath) {
+  return !Trim(programPath).empty() && IsProcessRunning(programPath);
+}
+
+bool AgentUpdateHost::ProgramExists(std::string_view programPath) {
+  return !Trim(programPath).empty() && FileExists(Trim(programPath));
+}
+
+void AgentUpdateHost::ShutDownProgram(ShutDownMethod method, std::string_view programPath) {
+  switch (method) {
+    case ShutDownMethod::Close:
+      CloseProcessWindow(programPath, false);
+      break;
+    case ShutDownMethod::Quit:
+      QuitProcessWindow(programPath, false);
+      break;
+    case ShutDownMethod::Terminate:
+      TerminateProcessByPath(programPath, false);
+      break;
+    case ShutDownMethod::MessageBox:
+    case ShutDownMethod::DontShutDown:
+    case ShutDownMethod::WaitOnly:
+      break;
+  }
+}
+
+int64_t AgentUpdateHost::Seconds() { return p_.clock.TickMs() / 1000; }
+
+void AgentUpdateHost::WaitABit() { ::WaitPumping(0, 1000); }
+
+bool AgentUpdateHost::StartProgram(std::string_view programPath) {
+  // Quoted, so that a path with blanks starts the program it names and nothing shorter.
+  const std::string command = "\"" + Trim(programPath) + "\"";
+  DebugLn(Pid() + " start program " + command);
+  return bool(RunProcess(command, SW_SHOWNORMAL));
+}
+
+// --- the update run
+
+bool AgentUpdateHost::RunUpdateSetup(const UpdateRun& run) {
+  SetupRequest request;
+  request.packageFile = run.setupFile;
+  request.folder = SetupWorkFolderOf(p_.ownPath);
+  request.agentName = p_.own.GetAgentExeName();
+  request.extraSwitches = run.infoSwitch;
+  request.ownPath = p_.ownPath;
+  request.autoUpdateProg = true;
+  request.foreground = run.foreground;
+  request.infoFile = p_.info.File().Path();
+  request.originalFile = p_.original.File().Path();
+  PrepareWorkFolder(request.folder);
+  const SetupOutcome outcome = RunSetupPackage(request, p_.setup);
+  RemoveFolderTree(request.folder, true);
+  DebugLn(Pid() + " update run: " + SetupCauseName(outcome.cause) + " exit " + IntToStr(outcome.exitCode) +
+          (outcome.completed ? " completed" : ""));
+  return outcome.cause == SetupCause::EngineRan && outcome.completed;
+}
+
+// --- the agent
+
+bool AgentUpdateHost::StartAgent(std::string_view commandLine) { return bool(RunProcess(commandLine, SW_HIDE)); }
+
+void AgentUpdateHost::EndAgent() {
+  if (HWND window = p_.window()) PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+void AgentUpdateHost::Notify(int code, int argument) { p_.notify(code, argument); }
+
+void AgentUpdateHost::SetCurrentActivity(int activity) { p_.cycle.SetActivity(activity); }
+
+// --- inform
+
+bool AgentUpdateHost::FetchInformFile(std::string_view source, std::string_view name) {
+  return shot_ && shot_->FetchInformFile(source, name);
+}
+
+std::string AgentUpdateHost::ReadAgentFile(std::string_view fileName) {
+  return ReadFileRange(AgentFolder() + std::string(fileName));
+}
+
+bool AgentUpdateHost::RunDialog(const InformDialogRequest& request) { return RunInformDialog(p_.window(), request); }
+
+void AgentUpdateHost::OpenAddress(std::string_view address) { OpenInformAddress(address); }

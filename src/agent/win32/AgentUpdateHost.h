@@ -1,0 +1,78 @@
+// The update road on the X agent's side of the machine: fetching with the HTTP client or from a
+// folder, the token and signature check of a fetched file, message boxes in the installed-version
+// file's captions, the program's processes, the update run through the setup layer, and the inform
+// dialog. The window and the controller belong to the agent's role, which hands them in.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "agent/AgentCycle.h"
+#include "agent/AutoInform.h"
+#include "agent/UpdateHost.h"
+#include "env/Environment.h"
+#include "platform/Clock.h"
+
+class SetupHost;
+class TGFileInfo;
+class UpdateShot;
+
+struct AgentHostParts {
+  std::string ownPath;  // the X agent's file
+  const TGFileInfo& own;
+  OriginalFile& original;
+  const InfoFile& info;
+  AgentCycle& cycle;
+  SetupHost& setup;
+  const Environment& env;
+  const Clock& clock;
+  std::function<HWND()> window;                     // the agent's main window
+  std::function<void(int code, int argument)> notify;  // to the registered controller
+};
+
+class AgentUpdateHost final : public UpdateHost, public AutoInformHost {
+ public:
+  explicit AgentUpdateHost(AgentHostParts parts) : p_(std::move(parts)) {}
+  // The check that fetches inform files for PerformAutoInform.
+  void SetShot(UpdateShot* shot) { shot_ = shot; }
+
+  // UpdateFileSizes
+  std::optional<int64_t> LocalFileSize(std::string_view path) const override;
+  bool Connected() const override;
+  int64_t HttpFileSize(std::string_view url) const override;
+  // UpdateHost
+  bool FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location, std::string_view target,
+                       std::string& error) override;
+  bool AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
+                         std::string& error) override;
+  std::string ReadFetchedFile(std::string_view target) override;
+  void DeleteAgentFile(std::string_view target) override;
+  bool CheckConnection(std::string& reason) override;
+  bool Ask(const UpdateMessage& message) override;
+  void ShowAgentWindow(bool show) override;
+  void WaitPumping(int ms) override;
+  std::string ProgramPath(std::string_view runningProcess) override;
+  bool ProgramRuns(std::string_view programPath) override;
+  bool ProgramExists(std::string_view programPath) override;
+  void ShutDownProgram(ShutDownMethod method, std::string_view programPath) override;
+  int64_t Seconds() override;
+  void WaitABit() override;
+  bool StartProgram(std::string_view programPath) override;
+  bool RunUpdateSetup(const UpdateRun& run) override;
+  bool StartAgent(std::string_view commandLine) override;
+  void EndAgent() override;
+  void Notify(int code, int argument) override;
+  void SetCurrentActivity(int activity) override;
+  // AutoInformHost
+  bool FetchInformFile(std::string_view source, std::string_view name) override;
+  std::string ReadAgentFile(std::string_view fileName) override;
+  bool RunDialog(const InformDialogRequest& request) override;
+  void OpenAddress(std::string_view address) override;
+
+ private:
+  std::string AgentFolder() const;
+  AgentHostParts p_;
+  UpdateShot* shot_ = nullptr;
+};

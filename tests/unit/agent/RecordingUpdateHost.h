@@ -1,0 +1,116 @@
+// An UpdateHost that records what the road asks, as one line per call, and answers as the test
+// sets it up: the fetch result, the questions' answers, and a program that ends when it is shut
+// down (or after some waits, or never).
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "agent/AutoInform.h"
+#include "agent/UpdateHost.h"
+
+struct RecordingUpdateHost : UpdateHost, AutoInformHost {
+  // Answers.
+  bool fetchResult = true;
+  std::string fetchError;
+  int failAfter = -1;  // the fetches after that many fail; -1: as fetchResult says
+  std::map<std::string, std::string> served;  // target -> content of a fetched file
+  bool accepts = true;
+  bool yes = true;
+  bool connected = true;
+  bool programRuns = false;
+  int endsAfterWaits = -1;      // the program ends by itself after that many waits; -1 never
+  bool endsWhenShutDown = true;  // WM_CLOSE, WM_QUIT and termination end it
+  bool programExists = true;
+  bool setupResult = true;
+  int64_t seconds = 0;
+  std::map<std::string, int64_t> localSizes;
+  int64_t httpSize = -1;
+
+  // What was asked.
+  std::vector<std::string> calls;
+  std::vector<UpdateMessage> asked;
+  std::vector<UpdateRun> runs;
+  FetchSourceKind source{};
+  std::string location;
+
+  std::optional<int64_t> LocalFileSize(std::string_view path) const override {
+    const auto it = localSizes.find(std::string(path));
+    if (it == localSizes.end()) return std::nullopt;
+    return it->second;
+  }
+  bool Connected() const override { return connected; }
+  int64_t HttpFileSize(std::string_view) const override { return httpSize; }
+
+  bool FetchUpdateFile(FetchKind kind, FetchSourceKind s, std::string_view loc, std::string_view,
+                       std::string& error) override {
+    source = s;
+    location = loc;
+    calls.push_back("fetch " + std::to_string(int(kind)) + " " + std::string(loc));
+    error = fetchError;
+    if (failAfter >= 0) return failAfter-- > 0;
+    return fetchResult;
+  }
+  bool AcceptFetchedFile(FetchKind, std::string_view, std::string_view, std::string& error) override {
+    if (!accepts) error = "Bad Secret Token!";
+    return accepts;
+  }
+  std::string ReadFetchedFile(std::string_view target) override {
+    const auto it = served.find(std::string(target));
+    return it == served.end() ? std::string() : it->second;
+  }
+  void DeleteAgentFile(std::string_view target) override { calls.push_back("delete " + std::string(target)); }
+  bool CheckConnection(std::string& reason) override {
+    if (!connected) reason = "offline";
+    return connected;
+  }
+  bool Ask(const UpdateMessage& m) override {
+    asked.push_back(m);
+    static const char* const kinds[] = {"none", "notice", "question", "error"};
+    calls.push_back(std::string("ask ") + kinds[int(m.kind)] + " " + m.text);
+    return yes;
+  }
+  void ShowAgentWindow(bool show) override { calls.push_back(show ? "show" : "hide"); }
+  void WaitPumping(int) override {}
+  std::string ProgramPath(std::string_view runningProcess) override { return std::string(runningProcess); }
+  bool ProgramRuns(std::string_view) override { return programRuns; }
+  bool ProgramExists(std::string_view) override { return programExists; }
+  void ShutDownProgram(ShutDownMethod method, std::string_view) override {
+    if (method == ShutDownMethod::Close || method == ShutDownMethod::Quit || method == ShutDownMethod::Terminate) {
+      calls.push_back("shut down " + std::string(ShutDownMethodText(method)));
+      if (endsWhenShutDown) programRuns = false;
+    }
+  }
+  int64_t Seconds() override { return seconds; }
+  void WaitABit() override {
+    ++seconds;
+    if (endsAfterWaits >= 0 && --endsAfterWaits < 0) programRuns = false;
+  }
+  bool StartProgram(std::string_view path) override {
+    calls.push_back("start " + std::string(path));
+    return true;
+  }
+  bool RunUpdateSetup(const UpdateRun& run) override {
+    runs.push_back(run);
+    calls.push_back("run " + run.setupFile);
+    return setupResult;
+  }
+  bool StartAgent(std::string_view command) override {
+    calls.push_back("agent " + std::string(command));
+    return true;
+  }
+  void EndAgent() override { calls.push_back("end agent"); }
+  void Notify(int code, int argument) override {
+    calls.push_back("notify " + std::to_string(code) + " " + std::to_string(argument));
+  }
+  void SetCurrentActivity(int activity) override { calls.push_back("activity " + std::to_string(activity)); }
+
+  // The inform side.
+  bool FetchInformFile(std::string_view source, std::string_view name) override {
+    calls.push_back("inform fetch " + std::string(source) + " " + std::string(name));
+    return fetchResult;
+  }
+  std::string ReadAgentFile(std::string_view) override { return {}; }
+  bool RunDialog(const InformDialogRequest&) override { return true; }
+  void OpenAddress(std::string_view) override {}
+};

@@ -1,0 +1,108 @@
+// One check over a recording host: what each information file and answer leads to (the decision's
+// action, the report of a check the user asked for, what the installed-version file records), and
+// the information file fetched alone.
+#include "agent/UpdateShot.h"
+
+#include <gtest/gtest.h>
+
+#include "../env/FakeEnvironment.h"
+#include "FakeIniStore.h"
+#include "RecordingUpdateHost.h"
+
+namespace {
+const std::string kOriginal = "C:\\App\\App.original", kInfo = "C:\\App\\App.info";
+
+// The calls that show what a check did: fetches, boxes, the update run and the agent's restart.
+std::vector<std::string> Steps(const std::vector<std::string>& calls) {
+  std::vector<std::string> out;
+  for (const std::string& c : calls)
+    for (const char* kind : {"fetch ", "ask ", "run ", "agent ", "inform "})
+      if (c.rfind(kind, 0) == 0) out.push_back(c);
+  return out;
+}
+}  // namespace
+
+TEST(UpdateShot, WhatACheckLeadsTo) {
+  const std::string infoFetch = "fetch 1 http://up/app/App.info", setupFetch = "fetch 2 http://up/app/v2.exe";
+  struct Row {
+    const char* what;
+    int installed;             // VersionOriginal
+    bool manual;
+    bool infoServed;           // the information file arrives
+    const char* extra;         // more [NewSetup] lines, or a [General] AutoInform
+    bool answer;               // the check-now question, and every other one
+    bool setupFetched;
+    std::vector<std::string> steps;
+    int stamp;                 // Stamp of the installed-version file afterwards
+  } rows[] = {
+      {"an update: fetched, run, the agent restarted", 1, false, true, "", true, true,
+       {infoFetch, setupFetch, "run C:\\App\\v2.exe",
+        "agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" + OverrideList().ToText()},
+       7},
+      {"no information file: nothing", 1, false, false, "", true, true, {infoFetch}, 0},
+      {"the update's fetch failed: offered again at the next check", 1, false, true, "", true, false,
+       {infoFetch, setupFetch}, 0},
+      {"an announcement: the inform path", 1, false, true, "AutoInform=1", true, true,
+       {infoFetch, "inform fetch http://up/app news.inform"}, 7},
+      {"manual, nothing newer: told why", 2, true, true, "", true, true,
+       {"ask question Check App now?", infoFetch, "ask notice Nothing to do."}, 0},
+      {"manual, no information file: the download's error", 1, true, false, "", true, true,
+       {"ask question Check App now?", infoFetch, "ask error failed"}, 0},
+      {"manual, the check-now question declined", 1, true, true, "", false, true,
+       {"ask question Check App now?"}, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    FakeIniStore ini;
+    OverrideList overrides;
+    OriginalFile original{ini, kOriginal};
+    InfoFile info{ini, kInfo, overrides};
+    FakeEnvironment env;
+    FakeClock clock;
+    TestMode testMode(env, clock);
+    ini.Write(kOriginal, "OriginalSetup", "VersionOriginal", std::to_string(row.installed));
+    ini.Write(kOriginal, "OriginalSetup", "ProgramName", "App");
+    ini.Write(kOriginal, "AutoUpdate", "s21", "Nothing to do.");
+    ini.Write(kOriginal, "AutoUpdate", "s22", "Check PROG_NAME now?");
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"DownloadURL_UPDATE", "http://up/app"}, {"NameOfUpdateFile", "v2.exe"}, {"SizeOfUpdateFile", "1000"},
+             {"VersionNew", "2"}, {"Stamp", "7"}})
+      ini.Write(kInfo, "NewSetup", key, value);
+    if (std::string(row.extra) == "AutoInform=1") {
+      ini.Write(kInfo, "General", "AutoInform", "1");
+      ini.Write(kInfo, "AutoInform", "NameOfInformFile", "news.inform");
+      ini.Write(kInfo, "AutoInform", "SizeOfInformFile", "1000");
+    }
+    RecordingUpdateHost host;
+    host.httpSize = 1000;
+    host.yes = row.answer;
+    host.served[kInfo] = "[NewSetup]";
+    host.fetchResult = row.infoServed;
+    if (!row.setupFetched) host.failAfter = 1;  // the information file arrives, the setup does not
+    UpdateShot shot(original, info, overrides, testMode, clock, {"C:\\App\\", "AppAU.exe", "http://up/app"}, host,
+                    host, [] { return -1; });
+    shot.Run(1, row.manual);
+    EXPECT_EQ(Steps(host.calls), row.steps);
+    EXPECT_EQ(original.Stamp(), row.stamp);
+    if (row.answer) {
+      EXPECT_GT(original.ProbeSecondsLast(), 0) << "the check time is recorded";
+    }
+  }
+}
+
+// The fetch of the information file alone: notifications around it, no decision.
+TEST(UpdateShot, JustDownloadInfoFile) {
+  FakeIniStore ini;
+  OverrideList overrides;
+  OriginalFile original{ini, kOriginal};
+  InfoFile info{ini, kInfo, overrides};
+  FakeEnvironment env;
+  FakeClock clock;
+  TestMode testMode(env, clock);
+  RecordingUpdateHost host;
+  UpdateShot shot(original, info, overrides, testMode, clock, {"C:\\App\\", "AppAU.exe", "http://up/app"}, host, host,
+                  [] { return -1; });
+  shot.JustDownloadInfoFile();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"notify 40 1", "fetch 1 http://up/app/App.info", "notify 40 2"}));
+  EXPECT_EQ(original.ProbeSecondsLast(), 0);
+}
