@@ -39,6 +39,15 @@ def pids_matching(name):
     return pids
 
 
+def in_prefix(pid, prefix):
+    """Whether the process runs in this Wine prefix (tests may run the same program names)."""
+    try:
+        with open("/proc/%d/environ" % pid, "rb") as f:
+            return ("WINEPREFIX=" + prefix).encode() in f.read().split(b"\0")
+    except OSError:
+        return False
+
+
 def vm_hwm_kb(pid):
     try:
         with open("/proc/%d/status" % pid) as f:

@@ -29,7 +29,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from winebench import DebugViewer, make_payload, pids_matching, wine_env, winpath  # noqa: E402
+from winebench import DebugViewer, in_prefix, make_payload, pids_matching, wine_env, winpath  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-update")
@@ -144,14 +144,6 @@ def install_v1(app, record, url):
     write(os.path.join(app, "Update.original"),
           "[OriginalSetup]\r\nVersionOriginal=1\r\nStamp=0\r\nProbeSecondsInterval=1\r\nReAskSecondsInterval=1\r\n"
           "ProgramName=Sample App\r\n[Directories]\r\nTargetDir=%s\r\n" % winpath(app))
-
-
-def in_prefix(pid, prefix):
-    try:
-        with open("/proc/%d/environ" % pid, "rb") as f:
-            return ("WINEPREFIX=" + prefix).encode() in f.read().split(b"\0")
-    except OSError:
-        return False
 
 
 def end_run(env, app):
