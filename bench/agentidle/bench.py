@@ -3,7 +3,10 @@
 whose next check is a day away) beside idlefloor (a hidden window with a one-second timer, built
 the same way), both idle for the same span under the same Wine.
 
-  bench/agentidle/run [--seconds N] [--settle N]
+  bench/agentidle/run [--seconds N] [--settle N] [--trace N] [--build DIR]
+
+--build takes the programs from another Windows build tree (a 64-bit one runs without emulation
+where the kernel runs no 32-bit program, which shows what emulation adds).
 
 Read at the start (after the settle time) and at the end, for each program:
 - from inside Windows (procstat): working set, private bytes, handles, GDI and USER objects,
@@ -30,11 +33,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from winebench import cpu_ms, in_prefix, pids_matching, wine_env, winpath  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-WIN = os.path.join(ROOT, "build", "win")
-STUB = os.path.join(WIN, "src", "stub.exe")
-FLOOR = os.path.join(WIN, "bench", "idlefloor.exe")
-PROCSTAT = os.path.join(WIN, "bench", "procstat.exe")
-LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
 WORK = os.path.join(ROOT, "build", "bench-agentidle")
 
@@ -79,13 +77,13 @@ def wake_ups(pid, seconds):
     return bursts / seconds
 
 
-def windows_stats(env, name):
-    out = subprocess.run(["wine", PROCSTAT, name], env=env, capture_output=True, text=True, timeout=120).stdout
+def windows_stats(env, name, procstat):
+    out = subprocess.run(["wine", procstat, name], env=env, capture_output=True, text=True, timeout=120).stdout
     return {k: int(v) for k, v in re.findall(r"(\w+)=(\d+)", out)}
 
 
-def snapshot(env, name, pid):
-    s = windows_stats(env, name)
+def snapshot(env, name, pid, procstat):
+    s = windows_stats(env, name, procstat)
     s.update(linux_stats(pid))
     s["at"] = time.monotonic()
     return s
@@ -107,7 +105,11 @@ def main():
     ap.add_argument("--settle", type=int, default=30)
     ap.add_argument("--trace", type=int, default=30)
     ap.add_argument("--wine-dir", required=True)
+    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win"))
     args = ap.parse_args()
+    stub = os.path.join(args.build, "src", "stub.exe")
+    floor_exe = os.path.join(args.build, "bench", "idlefloor.exe")
+    launch = os.path.join(args.build, "tools", "testkit", "launch", "launch.exe")
     shutil.rmtree(WORK, ignore_errors=True)
     app = os.path.join(WORK, "app")
     os.makedirs(app)
@@ -119,7 +121,7 @@ def main():
     with open(ini, "w") as f:
         f.write("[Package]\nStub = %s\nFiles = %s\nOutput = %s\n[Options]\nAutoUpdateAgent = 1\n"
                 "[Update]\nInfoUrl = http://127.0.0.1:9/none\nInfoFile = Update.info\nAgentExe = SampleAU.exe\n"
-                "Token = IDLE-2026\n" % (STUB, payload, os.path.join(app, "SampleAU.exe")))
+                "Token = IDLE-2026\n" % (stub, payload, os.path.join(app, "SampleAU.exe")))
     subprocess.run([MKPACK, "build", ini, "--quiet"], check=True)
     # Installed version 1, checked a moment ago, next check in a day: the agent only ticks.
     now = seconds_clock_now()
@@ -128,27 +130,27 @@ def main():
 
     env = wine_env(args.wine_dir)
     subprocess.run(["wine", "cmd", "/c", "exit", "0"], env=env, check=True)
-    floor = subprocess.Popen(["wine", FLOOR, str(args.seconds + args.settle + 120)], env=env,
+    floor = subprocess.Popen(["wine", floor_exe, str(args.seconds + args.settle + 120)], env=env,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     cmd_file = os.path.join(WORK, "launch.txt")
     with open(cmd_file, "w") as f:
         f.write(winpath(os.path.join(app, "SampleAU.exe")) + "\r\n")
-    subprocess.run(["wine", LAUNCH, winpath(cmd_file)], env=env, stdout=subprocess.DEVNULL,
+    subprocess.run(["wine", launch, winpath(cmd_file)], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
     prefix = env["WINEPREFIX"]
     programs = {"X agent": ("X_SampleAU.exe", wait_pid("X_SampleAU.exe", prefix)),
                 "floor": ("idlefloor.exe", wait_pid("idlefloor.exe", prefix))}
     time.sleep(args.settle)
-    start = {k: snapshot(env, n, p) for k, (n, p) in programs.items()}
+    start = {k: snapshot(env, n, p, os.path.join(args.build, "bench", "procstat.exe")) for k, (n, p) in programs.items()}
     time.sleep(args.seconds)
-    end = {k: snapshot(env, n, p) for k, (n, p) in programs.items()}
+    end = {k: snapshot(env, n, p, os.path.join(args.build, "bench", "procstat.exe")) for k, (n, p) in programs.items()}
     wakes = {k: wake_ups(p, args.trace) for k, (n, p) in programs.items()}
     # The agent ends at its next tick; the floor is closed with the world.
     subprocess.run(["wine", os.path.join(app, "SampleAU.exe"), "/STOP=0"], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
     floor.kill()
 
-    print("idle for %d s (after %d s settling); stub %d bytes" % (args.seconds, args.settle, os.path.getsize(STUB)))
+    print("idle for %d s (after %d s settling); stub %d bytes" % (args.seconds, args.settle, os.path.getsize(stub)))
     keys = [("committed_private", "private KB", 1024), ("committed_image", "images KB", 1024),
             ("committed_mapped", "mapped KB", 1024), ("ws", "working set KB", 1024), ("rss_kb", "Linux RSS KB", 1),
             ("fds", "Linux descriptors", 1), ("threads", "Linux threads", 1), ("private", "private bytes*", 1024),

@@ -4,8 +4,10 @@
 #include <algorithm>
 
 #include "agent/SettingsCommands.h"
+#include "platform/System.h"
 #include "ui/VMsgBox.h"
 #include "util/Utils.h"
+#include "util/VDebug.h"
 #include "util/VSUB.h"
 
 std::string XCopySwitches(std::string_view transient, std::string_view delay) {
@@ -37,12 +39,18 @@ AgentCycle::TickResult AgentCycle::Tick(CheckRunner* runner) {
     if (manualMode_ == 2) manualMode_ = 1;
     if (manualMode_ == 1) timerCount_ = 0;
     // 0 quits once: the decrement makes it -1, so no second quit is asked for.
-    if (quitCountdown_ == 0) result.quit = true;
+    const std::string pid = IntToStr(CurrentProcessId());
+    if (quitCountdown_ == 0) {
+      result.quit = true;
+      DebugLn(pid + " quit countdown ended: the agent ends");
+    }
     if (quitCountdown_ >= 0) --quitCountdown_;
     ++timerCount_;
+    DebugLn(pid + " AutoUpdateTimerCount=" + IntToStr(timerCount_));
     if (timerCount_ >= 1) {
       testMode_.CheckTestMode(false);
       result.shotStatus = ShotTimeStatus(switches_, original_, testMode_.On(), clock_);
+      DebugLn(pid + " ShotTimeStatus=" + IntToStr(result.shotStatus));
       if (result.shotStatus == 2) switches_.automaticCheck = false;
       if (runner && result.shotStatus > 0) runner->Check(result.shotStatus, manualMode_ == 1);
     }

@@ -51,7 +51,7 @@ class UpdateHost : public UpdateFileSizes {
 
   // The agent itself.
   virtual bool StartAgent(std::string_view commandLine) = 0;
-  virtual void EndAgent() = 0;                          // ends this agent's message loop
-  virtual void Notify(int code, int argument) = 0;      // progress 40-42 with 1 and 2
-  virtual void SetCurrentActivity(int activity) = 0;    // command 7
+  virtual void EndAgent() = 0;                        // ends this agent's message loop
+  virtual void Notify(int code, int argument) = 0;    // progress 40-42 with 1 and 2
+  virtual void SetCurrentActivity(int activity) = 0;  // command 7
 };

@@ -57,8 +57,10 @@ bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFi
   bool ok = host.FetchUpdateFile(request.kind, sourceKind, location, request.target, error);
   if (visible) host.ShowAgentWindow(false);
   WriteStubLog("Download END:   " + location);
-  if (ok) error.clear();
-  else if (error.empty()) error = "failed";
+  if (ok)
+    error.clear();
+  else if (error.empty())
+    error = "failed";
 
   if (request.kind == FetchKind::Info) {
     // What arrived is the information file, also a server's error page; JudgeInfoFetch says

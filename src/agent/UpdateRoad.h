@@ -14,12 +14,12 @@
 
 struct FetchRequest {
   FetchKind kind = FetchKind::Info;
-  std::string source;      // the folder of the information file's entry
-  std::string name;        // the file's name (only its file-name part is used)
-  std::string target;      // where the agent keeps the fetched file
+  std::string source;  // the folder of the information file's entry
+  std::string name;    // the file's name (only its file-name part is used)
+  std::string target;  // where the agent keeps the fetched file
   bool testMode = false;
   std::string testFolder;
-  bool manual = false;     // a check the user asked for: the fetch of a setup stays hidden
+  bool manual = false;  // a check the user asked for: the fetch of a setup stays hidden
 };
 
 // True when the file is in place at request.target and, for an update or inform file, belongs to

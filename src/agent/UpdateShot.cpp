@@ -23,10 +23,9 @@ void UpdateShot::Run(int status, bool manual) {
 
 bool UpdateShot::FetchInfoFile(bool testOn, bool manual, std::string& error) {
   const std::string path = info_.File().Path();
-  return DownloadFileAU(host_, original_, info_,
-                        {FetchKind::Info, place_.infoUrl, ExtractFileName(path), path, testOn, testMode_.Source(),
-                         manual},
-                        &error);
+  return DownloadFileAU(
+      host_, original_, info_,
+      {FetchKind::Info, place_.infoUrl, ExtractFileName(path), path, testOn, testMode_.Source(), manual}, &error);
 }
 
 bool UpdateShot::FetchInformFile(std::string_view source, std::string_view name) {

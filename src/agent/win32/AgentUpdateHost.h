@@ -28,7 +28,7 @@ struct AgentHostParts {
   SetupHost& setup;
   const Environment& env;
   const Clock& clock;
-  std::function<HWND()> window;                     // the agent's main window
+  std::function<HWND()> window;                        // the agent's main window
   std::function<void(int code, int argument)> notify;  // to the registered controller
 };
 

@@ -37,10 +37,7 @@ AgentCycle* cycle = nullptr;
 class ShotRunner final : public CheckRunner {
  public:
   explicit ShotRunner(UpdateShot& shot) : shot_(shot) {}
-  void Check(int status, bool manual) override {
-    DebugLn(Pid() + " ShotTimeStatus=" + IntToStr(status));
-    shot_.Run(status, manual);
-  }
+  void Check(int status, bool manual) override { shot_.Run(status, manual); }
   void JustDownloadInfoFile() override {
     DebugLn("-------------- JustDownloadInfoFile ---------------");
     shot_.JustDownloadInfoFile();
@@ -60,11 +57,7 @@ void PostToController(int32_t code, int32_t argument) {
 void OnTick() {
   const AgentCycle::TickResult tick = cycle->Tick(runner);
   if (!tick.handled || tick.justDownloadInfo) return;
-  if (tick.quit) {
-    DebugLn(Pid() + " quit countdown ended: the agent ends");
-    DestroyMainWindow();
-  }
-  DebugLn(Pid() + " AutoUpdateTimerCount=" + IntToStr(cycle->TimerCount()));
+  if (tick.quit) DestroyMainWindow();
 }
 
 intptr_t OnControlMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
@@ -162,10 +155,10 @@ int RunXAgent(const ProcessContext& context) {
   SetupWindowHost setupHost;
   AgentUpdateHost host({context.ownPath, context.ownPackage, original, info, agentCycle, setupHost, env, SystemClock(),
                         [] { return reinterpret_cast<HWND>(MainWindowHandle()); }, PostToController});
-  UpdateShot shot(original, info, overrides, testMode, SystemClock(),
-                  {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(),
-                   context.ownPackage.GetInfoUrl()},
-                  host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
+  UpdateShot shot(
+      original, info, overrides, testMode, SystemClock(),
+      {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(), context.ownPackage.GetInfoUrl()},
+      host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
   host.SetShot(&shot);
   ShotRunner shotRunner(shot);
   runner = &shotRunner;

@@ -161,3 +161,33 @@ TEST(AgentSwitches, XCopyAndWmMsg) {
     EXPECT_EQ(args.message, c.message) << c.value;
   }
 }
+
+// A check runs inside its tick: ticks that arrive meanwhile (dispatched by the check's boxes and
+// downloads) are turned away, the user's check (31 with 2) runs as manual, the activity it sets is
+// what command 7 reads while it runs and is 0 again afterwards, and the information file's fetch
+// alone (32) runs instead of a check.
+TEST(AgentCycle, ChecksRunInsideTheirTick) {
+  struct Runner : CheckRunner {
+    AgentCycle* cycle = nullptr;
+    std::vector<std::string> calls;
+    void Check(int status, bool manual) override {
+      cycle->SetActivity(2);
+      const bool nestedHandled = cycle->Tick(this).handled;
+      calls.push_back("check " + std::to_string(status) + (manual ? " manual" : "") + " activity " +
+                      std::to_string(cycle->Command(7, 0)) + (nestedHandled ? " nested tick ran" : ""));
+    }
+    void JustDownloadInfoFile() override { calls.push_back("info only"); }
+  };
+  Agent a;
+  Runner runner;
+  runner.cycle = &a.cycle;
+  a.cycle.SetSleep(0);
+  a.cycle.Command(31, 2);
+  EXPECT_TRUE(a.cycle.Tick(&runner).handled);
+  EXPECT_EQ(a.cycle.Command(7, 0), 0);
+  a.cycle.Command(32, 0);
+  a.cycle.Tick(&runner);
+  a.cycle.Command(31, 0);
+  a.cycle.Tick(&runner);
+  EXPECT_EQ(runner.calls, (std::vector<std::string>{"check 1 manual activity 2", "info only", "check 1 activity 2"}));
+}

@@ -13,13 +13,13 @@ struct RecordingUpdateHost : UpdateHost, AutoInformHost {
   // Answers.
   bool fetchResult = true;
   std::string fetchError;
-  int failAfter = -1;  // the fetches after that many fail; -1: as fetchResult says
+  int failAfter = -1;                         // the fetches after that many fail; -1: as fetchResult says
   std::map<std::string, std::string> served;  // target -> content of a fetched file
   bool accepts = true;
   bool yes = true;
   bool connected = true;
   bool programRuns = false;
-  int endsAfterWaits = -1;      // the program ends by itself after that many waits; -1 never
+  int endsAfterWaits = -1;       // the program ends by itself after that many waits; -1 never
   bool endsWhenShutDown = true;  // WM_CLOSE, WM_QUIT and termination end it
   bool programExists = true;
   bool setupResult = true;

@@ -7,12 +7,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "FakeIniStore.h"
+#include "AgentFiles.h"
 #include "RecordingUpdateHost.h"
 
 namespace {
-const std::string kOriginal = "C:\\App\\App.original", kInfo = "C:\\App\\App.info";
-
+const std::string kInfo = AgentFiles::kInfo;
 }  // namespace
 
 TEST(UpdateRoad, DownloadFileAU) {
@@ -26,23 +25,24 @@ TEST(UpdateRoad, DownloadFileAU) {
     bool told;
   } cases[] = {
       {"http://up/app", false, true, true, FetchKind::Update, "", FetchSourceKind::Web, "http://up/app/v2.exe", false},
-      {"\\\\srv\\share", false, true, false, FetchKind::Update, "", FetchSourceKind::Folder, "\\\\srv\\share\\v2.exe", false},
-      {"http://up/app", true, true, false, FetchKind::Inform, "", FetchSourceKind::TestFolder, "D:\\test\\v2.exe", false},
-      {"http://up/app", false, false, true, FetchKind::Update, "404", FetchSourceKind::Web, "http://up/app/v2.exe", true},
-      {"http://up/app", false, false, false, FetchKind::Update, "404", FetchSourceKind::Web, "http://up/app/v2.exe", false},
+      {"\\\\srv\\share", false, true, false, FetchKind::Update, "", FetchSourceKind::Folder, "\\\\srv\\share\\v2.exe",
+       false},
+      {"http://up/app", true, true, false, FetchKind::Inform, "", FetchSourceKind::TestFolder, "D:\\test\\v2.exe",
+       false},
+      {"http://up/app", false, false, true, FetchKind::Update, "404", FetchSourceKind::Web, "http://up/app/v2.exe",
+       true},
+      {"http://up/app", false, false, false, FetchKind::Update, "404", FetchSourceKind::Web, "http://up/app/v2.exe",
+       false},
       {"http://up/app", false, false, true, FetchKind::Info, "", FetchSourceKind::Web, "http://up/app/v2.exe", false},
   };
   for (const auto& c : cases) {
-    FakeIniStore ini;
-    OverrideList overrides;
-    OriginalFile original{ini, kOriginal};
-    InfoFile info{ini, kInfo, overrides};
-    ini.Write(kInfo, "NewSetup", "RequestConfirmationBeforeDownload", c.confirm ? "1" : "0");
+    AgentFiles files;
+    files.Info("RequestConfirmationBeforeDownload", c.confirm ? "1" : "0");
     RecordingUpdateHost host;
     host.fetchResult = c.ok;
     host.fetchError = c.error;
     FetchRequest request{c.kind, c.source, "sub\\v2.exe", "C:\\App\\v2.exe", c.testMode, "D:\\test"};
-    EXPECT_EQ(DownloadFileAU(host, original, info, request), c.ok) << c.source;
+    EXPECT_EQ(DownloadFileAU(host, files.original, files.info, request), c.ok) << c.source;
     EXPECT_EQ(host.source, c.sourceKind) << c.source;
     EXPECT_EQ(host.location, c.location) << c.source;
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "delete C:\\App\\v2.exe"), c.ok ? 0 : 1) << c.source;
@@ -81,20 +81,35 @@ TEST(UpdateRoad, PerformAutoUpdate) {
       {"closed, updated, restarted", "ShutDownMethod=Using WM_CLOSE\nRestartProcess=1\n", false, true, true, true, true,
        true, true, -1, true, true, false,
        join(with({"shut down Using WM_CLOSE"}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
-      {"download question declined", "RequestConfirmationBeforeDownload=1\n", false, false, true, true, true, true,
-       true, -1, true, false, false, {"ask question Get ?"}},
+      {"download question declined",
+       "RequestConfirmationBeforeDownload=1\n",
+       false,
+       false,
+       true,
+       true,
+       true,
+       true,
+       true,
+       -1,
+       true,
+       false,
+       false,
+       {"ask question Get ?"}},
       {"fetch failed: tried again", "", false, true, false, true, true, true, true, -1, true, false, true,
        fetching({"delete " + setup}, {})},
       {"another product's setup", "", false, true, true, false, true, true, true, -1, true, false, true,
        fetching({"delete " + setup, "ask error Bad Secret Token!"}, {})},
-      {"manual: no questions, the finish told", "RequestConfirmationBeforeDownload=1\nRequestConfirmationBeforeInstall=1\n"
-       "ShutDownMethod=Using Terminate Process\n", true, true, true, true, true, true, true, -1, true, true, false,
+      {"manual: no questions, the finish told",
+       "RequestConfirmationBeforeDownload=1\nRequestConfirmationBeforeInstall=1\n"
+       "ShutDownMethod=Using Terminate Process\n",
+       true, true, true, true, true, true, true, -1, true, true, false,
        join(with({"shut down Using Terminate Process"}), join(runSetup, {"delete " + setup, "ask notice Done."}))},
       {"the program never ends: given up", "ShutDownMethod=Using WM_CLOSE\nShutDownTimeout=3\nRestartProcess=1\n",
        false, true, true, true, true, true, true, -1, false, false, true,
        with({"shut down Using WM_CLOSE", "delete " + setup})},
       {"the user closes it in time (empty method)", "ShutDownTimeout=30\nRestartProcess=1\n", false, true, true, true,
-       true, true, true, 5, true, true, false, join(with({}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
+       true, true, true, 5, true, true, false,
+       join(with({}), join(runSetup, {"delete " + setup, "start C:\\App\\app.exe"}))},
       {"not shut down: not restarted", "ShutDownMethod=Don't Shut Down\nRestartProcess=1\n", false, true, true, true,
        true, true, true, -1, true, true, false, join(with({}), join(runSetup, {"delete " + setup}))},
       {"failed run: the old program again", "ShutDownMethod=Using WM_QUIT\nRestartProcess=1\nInformFinish=1\n", false,
@@ -106,23 +121,22 @@ TEST(UpdateRoad, PerformAutoUpdate) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    FakeIniStore ini;
-    OverrideList overrides;
-    OriginalFile original{ini, kOriginal};
-    InfoFile info{ini, kInfo, overrides};
-    ini.Write(kOriginal, "OriginalSetup", "VersionOriginal", "1");
-    ini.Write(kOriginal, "AutoUpdate", "s11", "Get ");
-    ini.Write(kOriginal, "AutoUpdate", "s12", "PROG_NAME?");
-    ini.Write(kOriginal, "AutoUpdate", "s16", "Done.");
-    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"DownloadURL_UPDATE", "http://up/app"}, {"NameOfUpdateFile", "dir\\v2.exe"}, {"VersionNew", "2"},
-             {"RunningProcess", "C:\\App\\app.exe"}})
-      ini.Write(kInfo, "NewSetup", key, value);
+    AgentFiles files;
+    files.Original("VersionOriginal", "1");
+    files.Original("s11", "Get ", "AutoUpdate");
+    files.Original("s12", "PROG_NAME?", "AutoUpdate");
+    files.Original("s16", "Done.", "AutoUpdate");
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"DownloadURL_UPDATE", "http://up/app"},
+                                                          {"NameOfUpdateFile", "dir\\v2.exe"},
+                                                          {"VersionNew", "2"},
+                                                          {"RunningProcess", "C:\\App\\app.exe"}})
+      files.Info(key, value);
     std::string extra = row.infoExtra;
     for (size_t at; (at = extra.find('\n')) != std::string::npos; extra.erase(0, at + 1)) {
       const std::string line = extra.substr(0, at);
       const size_t eq = line.find('=');
-      ini.Write(kInfo, "NewSetup", line.substr(0, eq), line.substr(eq + 1));
+      files.Info(line.substr(0, eq), line.substr(eq + 1));
     }
     RecordingUpdateHost host;
     host.yes = row.yes;
@@ -133,11 +147,12 @@ TEST(UpdateRoad, PerformAutoUpdate) {
     host.programExists = row.exists;
     host.endsAfterWaits = row.endsAfterWaits;
     host.endsWhenShutDown = row.endsWhenShutDown;
-    const UpdateAttempt attempt = PerformAutoUpdate(host, original, info, {"C:\\App\\", false, "", row.manual});
+    const UpdateAttempt attempt =
+        PerformAutoUpdate(host, files.original, files.info, {"C:\\App\\", false, "", row.manual});
     EXPECT_EQ(attempt.result, row.result);
     EXPECT_EQ(attempt.tryAgain, row.tryAgain);
     EXPECT_EQ(host.calls, row.calls);
-    EXPECT_EQ(original.VersionOriginal(), row.result ? 2 : 1);
+    EXPECT_EQ(files.original.VersionOriginal(), row.result ? 2 : 1);
     for (const UpdateRun& run : host.runs) EXPECT_EQ(run.infoSwitch, "/OriginalInfoFile=\"" + kInfo + "\"");
   }
 }
@@ -151,9 +166,8 @@ TEST(UpdateRoad, ReStartAutoUpdateExe) {
     ReStartAutoUpdateExe(host, "C:\\App\\", "AppAU.exe", overrides, countdown);
     const std::vector<std::string> expected =
         countdown > 0 ? std::vector<std::string>{}
-                      : std::vector<std::string>{"agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" +
-                                                     overrides.ToText(),
-                                                 "end agent"};
+                      : std::vector<std::string>{
+                            "agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides.ToText(), "end agent"};
     EXPECT_EQ(host.calls, expected) << countdown;
   }
 }

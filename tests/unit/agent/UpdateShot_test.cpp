@@ -6,11 +6,19 @@
 #include <gtest/gtest.h>
 
 #include "../env/FakeEnvironment.h"
-#include "FakeIniStore.h"
+#include "AgentFiles.h"
 #include "RecordingUpdateHost.h"
 
 namespace {
-const std::string kOriginal = "C:\\App\\App.original", kInfo = "C:\\App\\App.info";
+// One agent's check over a recording host.
+struct ShotBench : AgentFiles {
+  FakeEnvironment env;
+  FakeClock clock;
+  TestMode testMode{env, clock};
+  RecordingUpdateHost host;
+  UpdateShot shot{original, info, overrides,        testMode, clock, {"C:\\App\\", "AppAU.exe", "http://up/app"},
+                  host,     host, [] { return -1; }};
+};
 
 // The calls that show what a check did: fetches, boxes, the update run and the agent's restart.
 std::vector<std::string> Steps(const std::vector<std::string>& calls) {
@@ -26,83 +34,101 @@ TEST(UpdateShot, WhatACheckLeadsTo) {
   const std::string infoFetch = "fetch 1 http://up/app/App.info", setupFetch = "fetch 2 http://up/app/v2.exe";
   struct Row {
     const char* what;
-    int installed;             // VersionOriginal
+    int installed;  // VersionOriginal
     bool manual;
-    bool infoServed;           // the information file arrives
-    const char* extra;         // more [NewSetup] lines, or a [General] AutoInform
-    bool answer;               // the check-now question, and every other one
+    bool infoServed;    // the information file arrives
+    const char* extra;  // more [NewSetup] lines, or a [General] AutoInform
+    bool answer;        // the check-now question, and every other one
     bool setupFetched;
     std::vector<std::string> steps;
-    int stamp;                 // Stamp of the installed-version file afterwards
+    int stamp;  // Stamp of the installed-version file afterwards
   } rows[] = {
-      {"an update: fetched, run, the agent restarted", 1, false, true, "", true, true,
+      {"an update: fetched, run, the agent restarted",
+       1,
+       false,
+       true,
+       "",
+       true,
+       true,
        {infoFetch, setupFetch, "run C:\\App\\v2.exe",
         "agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" + OverrideList().ToText()},
        7},
       {"no information file: nothing", 1, false, false, "", true, true, {infoFetch}, 0},
-      {"the update's fetch failed: offered again at the next check", 1, false, true, "", true, false,
-       {infoFetch, setupFetch}, 0},
-      {"an announcement: the inform path", 1, false, true, "AutoInform=1", true, true,
-       {infoFetch, "inform fetch http://up/app news.inform"}, 7},
-      {"manual, nothing newer: told why", 2, true, true, "", true, true,
-       {"ask question Check App now?", infoFetch, "ask notice Nothing to do."}, 0},
-      {"manual, no information file: the download's error", 1, true, false, "", true, true,
-       {"ask question Check App now?", infoFetch, "ask error failed"}, 0},
-      {"manual, the check-now question declined", 1, true, true, "", false, true,
-       {"ask question Check App now?"}, 0},
+      {"the update's fetch failed: offered again at the next check",
+       1,
+       false,
+       true,
+       "",
+       true,
+       false,
+       {infoFetch, setupFetch},
+       0},
+      {"an announcement: the inform path",
+       1,
+       false,
+       true,
+       "AutoInform=1",
+       true,
+       true,
+       {infoFetch, "inform fetch http://up/app news.inform"},
+       7},
+      {"manual, nothing newer: told why",
+       2,
+       true,
+       true,
+       "",
+       true,
+       true,
+       {"ask question Check App now?", infoFetch, "ask notice Nothing to do."},
+       0},
+      {"manual, no information file: the download's error",
+       1,
+       true,
+       false,
+       "",
+       true,
+       true,
+       {"ask question Check App now?", infoFetch, "ask error failed"},
+       0},
+      {"manual, the check-now question declined", 1, true, true, "", false, true, {"ask question Check App now?"}, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    FakeIniStore ini;
-    OverrideList overrides;
-    OriginalFile original{ini, kOriginal};
-    InfoFile info{ini, kInfo, overrides};
-    FakeEnvironment env;
-    FakeClock clock;
-    TestMode testMode(env, clock);
-    ini.Write(kOriginal, "OriginalSetup", "VersionOriginal", std::to_string(row.installed));
-    ini.Write(kOriginal, "OriginalSetup", "ProgramName", "App");
-    ini.Write(kOriginal, "AutoUpdate", "s21", "Nothing to do.");
-    ini.Write(kOriginal, "AutoUpdate", "s22", "Check PROG_NAME now?");
-    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"DownloadURL_UPDATE", "http://up/app"}, {"NameOfUpdateFile", "v2.exe"}, {"SizeOfUpdateFile", "1000"},
-             {"VersionNew", "2"}, {"Stamp", "7"}})
-      ini.Write(kInfo, "NewSetup", key, value);
+    ShotBench b;
+    b.Original("VersionOriginal", std::to_string(row.installed));
+    b.Original("ProgramName", "App");
+    b.Original("s21", "Nothing to do.", "AutoUpdate");
+    b.Original("s22", "Check PROG_NAME now?", "AutoUpdate");
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"DownloadURL_UPDATE", "http://up/app"},
+                                                          {"NameOfUpdateFile", "v2.exe"},
+                                                          {"SizeOfUpdateFile", "1000"},
+                                                          {"VersionNew", "2"},
+                                                          {"Stamp", "7"}})
+      b.Info(key, value);
     if (std::string(row.extra) == "AutoInform=1") {
-      ini.Write(kInfo, "General", "AutoInform", "1");
-      ini.Write(kInfo, "AutoInform", "NameOfInformFile", "news.inform");
-      ini.Write(kInfo, "AutoInform", "SizeOfInformFile", "1000");
+      b.Info("AutoInform", "1", "General");
+      b.Info("NameOfInformFile", "news.inform", "AutoInform");
+      b.Info("SizeOfInformFile", "1000", "AutoInform");
     }
-    RecordingUpdateHost host;
-    host.httpSize = 1000;
-    host.yes = row.answer;
-    host.served[kInfo] = "[NewSetup]";
-    host.fetchResult = row.infoServed;
-    if (!row.setupFetched) host.failAfter = 1;  // the information file arrives, the setup does not
-    UpdateShot shot(original, info, overrides, testMode, clock, {"C:\\App\\", "AppAU.exe", "http://up/app"}, host,
-                    host, [] { return -1; });
-    shot.Run(1, row.manual);
-    EXPECT_EQ(Steps(host.calls), row.steps);
-    EXPECT_EQ(original.Stamp(), row.stamp);
+    b.host.httpSize = 1000;
+    b.host.yes = row.answer;
+    b.host.served[AgentFiles::kInfo] = "[NewSetup]";
+    b.host.fetchResult = row.infoServed;
+    if (!row.setupFetched) b.host.failAfter = 1;  // the information file arrives, the setup does not
+    b.shot.Run(1, row.manual);
+    EXPECT_EQ(Steps(b.host.calls), row.steps);
+    EXPECT_EQ(b.original.Stamp(), row.stamp);
     if (row.answer) {
-      EXPECT_GT(original.ProbeSecondsLast(), 0) << "the check time is recorded";
+      EXPECT_GT(b.original.ProbeSecondsLast(), 0) << "the check time is recorded";
     }
   }
 }
 
 // The fetch of the information file alone: notifications around it, no decision.
 TEST(UpdateShot, JustDownloadInfoFile) {
-  FakeIniStore ini;
-  OverrideList overrides;
-  OriginalFile original{ini, kOriginal};
-  InfoFile info{ini, kInfo, overrides};
-  FakeEnvironment env;
-  FakeClock clock;
-  TestMode testMode(env, clock);
-  RecordingUpdateHost host;
-  UpdateShot shot(original, info, overrides, testMode, clock, {"C:\\App\\", "AppAU.exe", "http://up/app"}, host, host,
-                  [] { return -1; });
-  shot.JustDownloadInfoFile();
-  EXPECT_EQ(host.calls, (std::vector<std::string>{"notify 40 1", "fetch 1 http://up/app/App.info", "notify 40 2"}));
-  EXPECT_EQ(original.ProbeSecondsLast(), 0);
+  ShotBench b;
+  b.shot.JustDownloadInfoFile();
+  EXPECT_EQ(b.host.calls, (std::vector<std::string>{"notify 40 1", "fetch 1 http://up/app/App.info", "notify 40 2"}));
+  EXPECT_EQ(b.original.ProbeSecondsLast(), 0);
 }

@@ -127,9 +127,12 @@ TEST(Agent, PlainAgentStartsTheXCopyWhichEndsOnStop) {
   EXPECT_NE(DriveOutput({"list", "--class", kXClass}).find("visible=0"), std::string::npos)
       << DriveOutput({"list", "--class", kXClass});
 
-  // To a running copy "/TEST=2" is only the check request: no countdown.
+  // To a running copy "/TEST=2" is only the check request: no countdown. The user's check asks
+  // first (answered No).
   EXPECT_EQ(agent.RunPlain("/TEST=2"), 0);
   ASSERT_TRUE(WaitFor([&] { return debug.Text().find("wm_AgentMsg 31 2 = 0") != std::string::npos; }, 30000));
+  ASSERT_EQ(Drive({"wait", "--class", "VMsgBox", "--visible", "--timeout", "60000"}), 0);
+  EXPECT_EQ(Drive({"key", "--class", "VMsgBox", "--key", "N"}), 0);
   EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
   EXPECT_TRUE(agent.XGone()) << "the X copy did not end and delete itself";
   EXPECT_EQ(debug.Text().find("wm_ShutDown 2"), std::string::npos);
@@ -143,47 +146,52 @@ TEST(Agent, PlainAgentStartsTheXCopyWhichEndsOnStop) {
 }
 
 // A controller registered through the plain agent gets 50 and 51; the commands answer and write
-// the installed-version file; a countdown of 2 ends the agent, and 43 follows.
+// the installed-version file; the check asked for (31) fetches the information file between 40 1
+// and 40 2 and records its own time; a countdown of 2 ends the agent, and 43 follows.
 TEST(Agent, ControllerCommandsAndReplies) {
   InstalledAgent agent;
   const Result r =
       agent.Controller({"--agent", WinPath(agent.plain), "--start", "",   "--command", "12", "600", "--command", "8",
                         "0",       "--command",          "13",      "70", "--command", "9",  "0",   "--command", "14",
                         "12345",   "--command",          "10",      "0",  "--command", "15", "777", "--command", "11",
-                        "0",       "--command",          "20",      "1",  "--command", "7",  "0",   "--command", "31",
+                        "0",       "--command",          "21",      "1",  "--command", "7",  "0",   "--command", "31",
                         "0",       "--command",          "99",      "5",  "--command", "30", "2",   "--until",   "43"});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   // The X copy inherits the controller's output, and its self-deletion's batch echoes into it.
-  std::vector<std::string> lines;
-  for (const std::string& line : NonEmptyLines(r.output))
-    if (line.rfind("reply ", 0) == 0 || line.rfind("result ", 0) == 0) lines.push_back(line);
-  ASSERT_GE(lines.size(), 2u) << r.output;
-  EXPECT_EQ(lines[0].rfind("reply 50 ", 0), 0u) << r.output;
-  EXPECT_EQ(lines[1], "reply 51 1125");
-  const std::vector<std::string> results(lines.begin() + 2, lines.end());
+  std::vector<std::string> results, replies;
+  for (const std::string& line : NonEmptyLines(r.output)) {
+    if (line.rfind("reply ", 0) == 0) replies.push_back(line.rfind("reply 50 ", 0) == 0 ? "reply 50 " : line);
+    if (line.rfind("result ", 0) == 0) results.push_back(line);
+  }
   const std::vector<std::string> expected{
       "result 1125 12 600 0",   "result 1125 8 0 600",
       "result 1125 13 70 0",    "result 1125 9 0 70",
       "result 1125 14 12345 0", "result 1125 10 0 12345",
       "result 1125 15 777 0",   "result 1125 11 0 777",
-      "result 1125 20 1 0",     "result 1125 7 0 0",
+      "result 1125 21 1 0",     "result 1125 7 0 0",
       "result 1125 31 0 0",     "result 1125 99 5 0",
-      "result 1125 30 2 0",     "reply 43 0",
+      "result 1125 30 2 0",
   };
   EXPECT_EQ(results, expected) << r.output;
+  EXPECT_EQ(replies, (std::vector<std::string>{"reply 50 ", "reply 51 1125", "reply 40 1", "reply 40 2", "reply 43 0"}))
+      << r.output;
   EXPECT_TRUE(agent.XGone());
   const std::string original = ReadFile(agent.original);
-  for (const char* line : {"ProbeSecondsInterval=600", "ReAskSecondsInterval=70", "ProbeSecondsLast=12345",
-                           "ReAskSecondsLast=777", "__ProbeSecondsLast=", "__ReAskSecondsLast="})
+  for (const char* line : {"ProbeSecondsInterval=600", "ReAskSecondsInterval=70", "ReAskSecondsLast=777",
+                           "__ProbeSecondsLast=", "__ReAskSecondsLast="})
     EXPECT_NE(original.find(line), std::string::npos) << line << "\n" << original;
+  EXPECT_EQ(original.find("ProbeSecondsLast=12345"), std::string::npos) << "the check did not record its time";
 }
 
-// "/TEST=2" through a plain agent that had to start the X copy: a forced check (logged, as the
-// check itself is not there yet) and the countdown 2, so the copy ends by itself.
+// "/TEST=2" through a plain agent that had to start the X copy: the user's own check, which asks
+// the check-now question first (answered No), and the countdown 2, so the copy
+// ends by itself.
 TEST(Agent, TestSwitchThroughAStartingPlainAgent) {
   InstalledAgent agent;
   DebugCapture debug;
   EXPECT_EQ(agent.RunPlain("/TEST=2"), 0);
+  ASSERT_EQ(setupkit::Drive({"wait", "--class", "VMsgBox", "--visible", "--timeout", "60000"}), 0);
+  EXPECT_EQ(setupkit::Drive({"key", "--class", "VMsgBox", "--key", "N"}), 0);
   EXPECT_TRUE(agent.XGone()) << "the countdown did not end the X copy";
   debug.Stop();
   const std::string text = debug.Text();

@@ -175,7 +175,13 @@ class CheckSite {
     if (!wine::WaitFor([&] { return Decisions().size() > seen; }, 90000)) return "(no decision)\n" + Log();
     return Decisions()[seen];
   }
-  std::string OriginalValue(const std::string& key) const { return setupkit::RecordValue(original, key); }
+  // A value of the installed-version file; read again for a while when it is empty, since the agent
+  // rewrites the whole file at every check.
+  std::string OriginalValue(const std::string& key) const {
+    std::string value;
+    wine::WaitFor([&] { return !(value = setupkit::RecordValue(original, key)).empty(); }, 2000);
+    return value;
+  }
   void Stop() {
     wine::RunWine(setupkit::LaunchArgs(dir, wine::WinPath(plain) + " /STOP=0"), 60000);
     wine::WaitFor([&] { return !fs::exists(xCopy); }, 60000);

@@ -156,7 +156,8 @@ TEST(UpdateChecks, StampAndReAskOverTime) {
   std::string next = site.NextDecision(seen);
   if (next.find("= 2 ") != std::string::npos) next = site.NextDecision(++seen);  // the check before the new file
   EXPECT_EQ(next, "GetOkToPerformAU = 6 - OK");
-  EXPECT_EQ(site.OriginalValue("Stamp"), "3");
+  // The stamp is stored just after the decision is logged.
+  EXPECT_TRUE(wine::WaitFor([&] { return site.OriginalValue("Stamp") == "3"; }, 30000)) << site.OriginalValue("Stamp");
 
   // Re-ask after 6 s: some refusals, then the same stamp again.
   site.Stop();
