@@ -1,6 +1,11 @@
 """What the Wine benchmarks share: the environment of a test world's prefix, and the Linux
-processes of a Windows program with their peak memory and processor time."""
+processes of a Windows program with their peak memory and processor time, the stub's debug lines
+as they arrive, the 64 MB payload of the setup benchmarks."""
 import os
+import random
+import subprocess
+import threading
+import time
 
 TICK_MS = 1000.0 / os.sysconf("SC_CLK_TCK")
 
@@ -34,6 +39,15 @@ def pids_matching(name):
     return pids
 
 
+def in_prefix(pid, prefix):
+    """Whether the process runs in this Wine prefix (tests may run the same program names)."""
+    try:
+        with open("/proc/%d/environ" % pid, "rb") as f:
+            return ("WINEPREFIX=" + prefix).encode() in f.read().split(b"\0")
+    except OSError:
+        return False
+
+
 def vm_hwm_kb(pid):
     try:
         with open("/proc/%d/status" % pid) as f:
@@ -53,3 +67,66 @@ def cpu_ms(pid):
         return (int(fields[11]) + int(fields[12])) * TICK_MS
     except (OSError, IndexError, ValueError):
         return 0.0
+
+
+def make_payload(folder):
+    """64 MB in 32 files: half random bytes (incompressible), half text-like (compressible)."""
+    rng = random.Random(20261210)
+    words = [bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 9))) for _ in range(4000)]
+    os.makedirs(folder, exist_ok=True)
+    for i in range(32):
+        path = os.path.join(folder, "sub%d" % (i % 4), "file%02d.bin" % i)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        size = 2 * 1024 * 1024
+        if i % 2 == 0:
+            data = rng.randbytes(size)
+        else:
+            chunks, n = [], 0
+            while n < size:
+                w = words[rng.randrange(len(words))] + (b"\n" if rng.random() < 0.1 else b" ")
+                chunks.append(w)
+                n += len(w)
+            data = b"".join(chunks)[:size]
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+class DebugViewer:
+    """vdebug showing the prefix's debug channel on a pipe; each line goes to the current listener
+    as it arrives."""
+
+    def __init__(self, env, vdebug, work):
+        self.env, self.vdebug, self.lines, self.listener = env, vdebug, [], None
+        ready = os.path.join(work, "debug.ready")
+        if os.path.exists(ready):
+            os.remove(ready)
+        self.proc = subprocess.Popen(["wine", vdebug, "--ready", winpath(ready)], env=env, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL)
+        self.thread = threading.Thread(target=self.read)
+        self.thread.start()
+        # The viewer's window must exist before the first stub starts, or its lines go nowhere.
+        deadline = time.monotonic() + 60
+        while not os.path.exists(ready) and time.monotonic() < deadline:
+            time.sleep(0.05)
+
+    def read(self):
+        for raw in self.proc.stdout:
+            text = raw.decode("latin-1").strip()
+            listener = self.listener
+            if listener:
+                listener(text)
+            self.lines.append((time.monotonic(), text))
+
+    def wait_for(self, text, since, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for t, line in self.lines[since:]:
+                if text in line:
+                    return t, line
+            time.sleep(0.02)
+        return None, None
+
+    def stop(self):
+        subprocess.run(["wine", self.vdebug, "--stop"], env=self.env)
+        self.proc.wait(timeout=30)
+        self.thread.join()

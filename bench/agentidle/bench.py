@@ -30,7 +30,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from winebench import cpu_ms, pids_matching, wine_env, winpath  # noqa: E402
+from winebench import cpu_ms, in_prefix, pids_matching, wine_env, winpath  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
@@ -87,15 +87,6 @@ def snapshot(env, name, pid, procstat):
     s.update(linux_stats(pid))
     s["at"] = time.monotonic()
     return s
-
-
-def in_prefix(pid, prefix):
-    """Whether the process runs in this Wine prefix (tests may run the same program names)."""
-    try:
-        with open("/proc/%d/environ" % pid, "rb") as f:
-            return ("WINEPREFIX=" + prefix).encode() in f.read().split(b"\0")
-    except OSError:
-        return False
 
 
 def wait_pid(name, prefix, timeout=120):

@@ -40,7 +40,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from winebench import cpu_ms, pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
+from winebench import DebugViewer, cpu_ms, pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-extractwin")
@@ -162,47 +162,6 @@ class Watch:
         return last[0] - first[0], last[1] - first[1]
 
 
-class DebugViewer:
-    """vdebug showing the prefix's debug channel on a pipe; each line goes to the current listener
-    as it arrives."""
-
-    def __init__(self, env):
-        self.env, self.lines, self.listener = env, [], None
-        ready = os.path.join(WORK, "debug.ready")
-        if os.path.exists(ready):
-            os.remove(ready)
-        self.proc = subprocess.Popen(["wine", VDEBUG, "--ready", winpath(ready)], env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL)
-        self.thread = threading.Thread(target=self.read)
-        self.thread.start()
-        # The viewer's window must exist before the first stub starts, or its lines go nowhere.
-        deadline = time.monotonic() + 60
-        while not os.path.exists(ready) and time.monotonic() < deadline:
-            time.sleep(0.05)
-
-    def read(self):
-        for raw in self.proc.stdout:
-            text = raw.decode("latin-1").strip()
-            listener = self.listener
-            if listener:
-                listener(text)
-            self.lines.append((time.monotonic(), text))
-
-    def wait_for(self, text, since, timeout=10):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for t, line in self.lines[since:]:
-                if text in line:
-                    return t, line
-            time.sleep(0.02)
-        return None, None
-
-    def stop(self):
-        subprocess.run(["wine", VDEBUG, "--stop"], env=self.env)
-        self.proc.wait(timeout=30)
-        self.thread.join()
-
-
 def run_stub(env, viewer, server_pid, setup):
     """One silent run of the setup: UnCompressTime, processor time of stub and server, peak KB."""
     launch_file = os.path.join(WORK, "launch.txt")
@@ -306,7 +265,7 @@ def main():
     temp = subprocess.run(["winepath", "-u", "C:\\users\\%s\\Temp" % os.environ.get("USER", "root")], env=env,
                           capture_output=True, text=True).stdout.strip()
     floor_out = os.path.join(temp, "extractfloor_out")
-    viewer = DebugViewer(env)
+    viewer = DebugViewer(env, VDEBUG, WORK)
     rows = []
     try:
         for kind in kinds:

@@ -15,7 +15,6 @@ package that holds only the engine, and the extraction time is read from the stu
 """
 import argparse
 import os
-import random
 import re
 import shutil
 import statistics
@@ -24,7 +23,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from winebench import pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
+from winebench import make_payload, pids_matching, vm_hwm_kb, wine_env, winpath  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-setup")
@@ -36,28 +35,6 @@ ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
 LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
 VDEBUG = os.path.join(WIN, "tools", "vdebug", "vdebug.exe")
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
-
-
-def make_payload(folder):
-    """64 MB in 32 files: half random bytes (incompressible), half text-like (compressible)."""
-    rng = random.Random(20261210)
-    words = [bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 9))) for _ in range(4000)]
-    os.makedirs(folder, exist_ok=True)
-    for i in range(32):
-        path = os.path.join(folder, "sub%d" % (i % 4), "file%02d.bin" % i)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        size = 2 * 1024 * 1024
-        if i % 2 == 0:
-            data = rng.randbytes(size)
-        else:
-            chunks, n = [], 0
-            while n < size:
-                w = words[rng.randrange(len(words))] + (b"\n" if rng.random() < 0.1 else b" ")
-                chunks.append(w)
-                n += len(w)
-            data = b"".join(chunks)[:size]
-        with open(path, "wb") as f:
-            f.write(data)
 
 
 def run_measured(env, command_line, exe_name):

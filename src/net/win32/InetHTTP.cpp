@@ -187,18 +187,44 @@ bool IsInternetConnected(std::string& reason) {
   return false;
 }
 
+namespace {
+// The headers of url without its body (a HEAD request); connection holds the connection. A GET
+// closed unread is no substitute: WinINet may read the whole body first to keep the connection,
+// so asking for the size of an update setup cost its whole transfer.
+BoundInternetHandle OpenHeadRequest(HINTERNET session, const std::string& url, BoundInternetHandle& connection) {
+  char host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_URL_LENGTH] = {};
+  URL_COMPONENTSA parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return {};
+  connection = BoundInternetHandle(
+      InternetConnectA(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return {};
+  const DWORD flags = kDownloadRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+  BoundInternetHandle request(HttpOpenRequestA(connection.get(), "HEAD", path, nullptr, nullptr, nullptr, flags, 0));
+  if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};
+  return request;
+}
+}  // namespace
+
 int32_t HTTP_GetFileSize(std::string_view url) {
-  const std::string address(url);
+  const std::string address = CompleteUrl(url);
   {
     // The first answer may come from the cache and is not used.
-    BoundInternetHandle session = OpenSession("HTTP_Connect_2");
-    BoundInternetHandle request(Inet_OpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0));
+    BoundInternetHandle session = OpenSession("HTTP_Connect_2"), connection;
+    BoundInternetHandle request = OpenHeadRequest(session.get(), address, connection);
   }
   int32_t result = -1;
-  BoundInternetHandle session = OpenSession("HTTP_Connect_2");
-  BoundInternetHandle request(Inet_OpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0));
+  BoundInternetHandle session = OpenSession("HTTP_Connect_2"), connection;
+  BoundInternetHandle request = OpenHeadRequest(session.get(), address, connection);
+  if (request) result = int32_t(ContentLength(request.get()));
+  // A server that refuses HEAD is asked with a GET, as before.
+  if (result < 0) request = BoundInternetHandle(Inet_OpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0));
   if (request) {
-    result = int32_t(ContentLength(request.get()));
+    if (result < 0) result = int32_t(ContentLength(request.get()));
     DebugLn("HTTP_GetFileSize=" + IntToStr(result) + "  " + address);
   }
   return result;

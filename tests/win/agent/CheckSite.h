@@ -30,6 +30,17 @@ inline size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+// Waits for the agent's message box, checks that its text holds part, and answers it: Yes, or
+// the default button (OK).
+inline void AnswerBox(const std::string& part, bool yes = false) {
+  using setupkit::Drive;
+  ASSERT_EQ(Drive({"wait", "--class", kBox, "--visible", "--timeout", "90000"}), 0) << "no message box";
+  const std::string list = setupkit::DriveOutput({"list", "--class", kBox});
+  EXPECT_NE(list.find(part), std::string::npos) << list;
+  EXPECT_EQ(yes ? Drive({"key", "--class", kBox, "--key", "Y"}) : Drive({"key", "--class", kBox, "--vk", "0x0D"}), 0);
+  EXPECT_EQ(Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
+}
+
 // The shipped stub carries the update check (its log texts are in the image). Until the agent's
 // check is built into it, the tests of the check are skipped, not failed.
 inline bool StubHasUpdateCheck() { return ReadFile(wine::StubExe()).find("GetOkToPerformAU = ") != std::string::npos; }
@@ -69,18 +80,6 @@ struct Offer {
   int64_t size;  // SizeOfUpdateFile; -1: the key is left out
   std::string extra;
 };
-
-// Waits for the agent's message box, checks that its text holds part, and answers it: Yes, or
-// the default button (OK).
-inline void AnswerBox(const std::string& part, bool yes = false) {
-  ASSERT_EQ(setupkit::Drive({"wait", "--class", kBox, "--visible", "--timeout", "90000"}), 0) << "no message box";
-  const std::string list = setupkit::DriveOutput({"list", "--class", kBox});
-  EXPECT_NE(list.find(part), std::string::npos) << list;
-  EXPECT_EQ(yes ? setupkit::Drive({"key", "--class", kBox, "--key", "Y"})
-                : setupkit::Drive({"key", "--class", kBox, "--vk", "0x0D"}),
-            0);
-  EXPECT_EQ(setupkit::Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
-}
 
 class CheckSite {
  public:
@@ -171,6 +170,16 @@ class CheckSite {
   // Waits until the log holds part at least n times.
   bool WaitLog(const std::string& part, size_t n = 1, int timeoutMs = 90000) const {
     return wine::WaitFor([&] { return Count(Log(), part) >= n; }, timeoutMs);
+  }
+  // Waits for the end of an update run with that result, then until the agent has finished the
+  // tick it ran in: the agent's thread answers a command (7) only between ticks, so the writes to
+  // the installed-version file that follow the run's end line are done when the answer comes, and
+  // the test never reads the file half rewritten.
+  bool WaitRunEnd(bool result) const {
+    if (!WaitLog(std::string("PerformAutoUpdate() - END    Result=") + (result ? "TRUE" : "FALSE"), 1, 180000))
+      return false;
+    return wine::RunWine({wine::ToolExe("controller").string(), "--class", kXClass, "--command", "7", "0"}).exitCode ==
+           0;
   }
   // The decisions logged so far, as "GetOkToPerformAU = N - text" lines.
   std::vector<std::string> Decisions() const {

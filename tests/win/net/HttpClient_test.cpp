@@ -214,6 +214,9 @@ TEST_F(HttpClient, SizeQueryAndConnectionCheck) {
     Result r = RunWine({TestkitExe("netprobe").string(), "size", c.url});
     EXPECT_EQ(Line(r, "size "), c.size) << c.url;
   }
+  // The size is asked for without the body: none of the file's bytes were sent.
+  EXPECT_NE(server->ServedLog().find("200 /f200000.bin 0\n"), std::string::npos) << server->ServedLog();
+  EXPECT_EQ(server->ServedLog().find("200 /f200000.bin 200000"), std::string::npos) << server->ServedLog();
   Result r = RunWine({TestkitExe("netprobe").string(), "connected"});
   EXPECT_EQ(Line(r, "connected "), "1 ");
 }

@@ -60,15 +60,18 @@ class ProbeProgress : public Progress {
   int steps_ = 0;
 };
 
-int Usage() {
+int Usage(FILE* out = stderr) {
   std::fputs(
       "usage: netprobe download URL TARGET [--abort-after N] [--chunk-wait MS] [--no-read-ahead] [--quiet]\n"
       "                [--progbar | --stub-window] [--resume]\n"
       "       netprobe size URL\n"
       "       netprobe drain URL [--read N]\n"
-      "       netprobe connected\n",
-      stderr);
-  return 2;
+      "       netprobe connected\n"
+      "The stub's HTTP client alone, for tests and benchmarks: a download to a file (with the stub's\n"
+      "progress bar or inside its window), a size query, a drain of a body, the connection check.\n"
+      "       netprobe [--wininet LIBRARY] ...   another internet library in place of wininet.dll\n",
+      out);
+  return out == stdout ? 0 : 2;
 }
 
 struct DownloadJob {
@@ -187,6 +190,7 @@ int main(int argc, char** argv) {
   }
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (command == "--help") return Usage(stdout);
   if (command == "download") return Download(argc, argv);
   if (command == "drain") return Drain(argc, argv);
   if (command == "size" && argc == 3) {
