@@ -41,10 +41,6 @@ inline void AnswerBox(const std::string& part, bool yes = false) {
   EXPECT_EQ(Drive({"gone", "--class", kBox, "--timeout", "30000"}), 0);
 }
 
-// The shipped stub carries the update check (its log texts are in the image). Until the agent's
-// check is built into it, the tests of the check are skipped, not failed.
-inline bool StubHasUpdateCheck() { return ReadFile(wine::StubExe()).find("GetOkToPerformAU = ") != std::string::npos; }
-
 // Settings of the installed-version file that the tests vary.
 struct Installed {
   Installed(int version = 1, int stamp = 0, int64_t probeInterval = -1, int64_t reAskInterval = 0,

@@ -35,7 +35,6 @@ std::string Activity() {
 // One agent, asked to check once per row: the decision each information file reaches, in the
 // log. A missing information file (nginx's 404 page) is not fetched, yet stored as it came.
 TEST(UpdateChecks, EachDecisionReachedAndLogged) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   const int64_t setupSize = site.ServeSetup("Update2.exe");
   struct Row {
@@ -80,7 +79,6 @@ TEST(UpdateChecks, EachDecisionReachedAndLogged) {
 // as it carries another product's token it is deleted and reported. Then a download that breaks
 // off half-way leaves nothing behind, and the next due check tries it again.
 TEST(UpdateChecks, OtherProductsSetupDeletedAndBrokenDownloadTriedAgain) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   const int64_t size = site.ServeSetup("Update2.exe", "OTHER-2026");
   site.WriteInstalled({});
@@ -128,7 +126,6 @@ TEST(UpdateChecks, OtherProductsSetupDeletedAndBrokenDownloadTriedAgain) {
 // one dealt with; a new stamp is offered at the next check; with a re-ask interval the same
 // stamp comes again once it has passed. The announcement is an empty inform, which shows nothing.
 TEST(UpdateChecks, StampAndReAskOverTime) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   const auto announce = [&](int stamp) {
     const int64_t size = site.ServeInform("Empty.inform", "");
@@ -177,7 +174,6 @@ TEST(UpdateChecks, StampAndReAskOverTime) {
 // out; when nothing is done the user is told why: s21 for a decision, the download's error for a
 // missing information file. s21 is shown as it stands: no program name is put into it.
 TEST(UpdateChecks, ManualCheckTellsWhyNothingWasDone) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   struct Row {
     const char* what;
@@ -209,7 +205,6 @@ TEST(UpdateChecks, ManualCheckTellsWhyNothingWasDone) {
 // 42 with 1 and 2 around the fetches and the setup run, and command 7 reads 2 during the (slow)
 // download and 3 while the update setup runs (the stand-in engine holds until the test lets it go).
 TEST(UpdateChecks, ManualUpdateNotificationsAndCurrentActivity) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   wine::TempDir steer;
   const fs::path hold = steer / "hold";
@@ -249,7 +244,6 @@ TEST(UpdateChecks, ManualUpdateNotificationsAndCurrentActivity) {
 // dialog; the button opens the page and counts as shown (VersionOriginal raised, not shown again).
 // Another product's inform file is refused and deleted, and the version stays.
 TEST(UpdateChecks, AnnouncementShownEndToEnd) {
-  if (!StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   OpenerAsBrowser browser(site.dir / "opened.txt");
   const std::string page = "https://example.com/download";

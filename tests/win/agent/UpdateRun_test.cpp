@@ -60,7 +60,6 @@ class UpdateRunMethods : public testing::TestWithParam<MethodRow> {};
 // version becomes 2, and the program is started again only when it ran, was stopped and
 // RestartProcess is set.
 TEST_P(UpdateRunMethods, ShutsDownUpdatesAndRestarts) {
-  if (!checksite::StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   const MethodRow& row = GetParam();
   CheckSite site;
   wine::TempDir steer;
@@ -112,7 +111,6 @@ INSTANTIATE_TEST_SUITE_P(EachMethod, UpdateRunMethods, testing::ValuesIn(kMethod
 // fetched setup goes), and as the attempt failed, the next check with the same stamp tries again:
 // this time without a limit, and once the user says Yes to the question, the update goes on.
 TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
-  if (!checksite::StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   wine::TempDir steer;
   EngineSteering engine(steer, "DeleteAtom=1\r\n");
@@ -156,7 +154,6 @@ TEST(UpdateRun, ShutDownTimeoutGivesUpAndTheNextCheckTriesAgain) {
 // to start it again (it ran and was stopped) but starts nothing, not even the program whose name
 // is the path's first word ("My.exe" for "<InstallDir>\My App.exe" on an unquoted command line).
 TEST(UpdateRun, VanishedProgramIsNeverStarted) {
-  if (!checksite::StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   CheckSite site;
   wine::TempDir steer;
   const fs::path hold = steer / "hold";
@@ -192,7 +189,6 @@ TEST(UpdateRun, VanishedProgramIsNeverStarted) {
 // the foreground the question comes; with BackgroundUpdate the run asks nothing (the road ends
 // without a click), its engine is started hidden, and the version is raised all the same.
 TEST(UpdateRun, BackgroundUpdateAsksNothing) {
-  if (!checksite::StubHasUpdateCheck()) GTEST_SKIP() << "the stub has no update check yet";
   for (const bool background : {false, true}) {
     SCOPED_TRACE(background ? "background" : "foreground");
     CheckSite site;
