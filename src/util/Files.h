@@ -25,6 +25,27 @@ bool IsValidDosTime(uint32_t dos);
 // Bytes from start to the end of the file, at most maxLen (0 = no limit); empty when the file
 // is missing, start is not inside it, or fewer bytes than expected could be read.
 std::string ReadFileRange(std::string_view path, int64_t maxLen = 0, int64_t start = 0);
+// A file read front to back through one open handle into the caller's buffer: a long read (a
+// checksum over a large file) costs one open and no copies.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile() { Close(); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // False when the path names no readable file.
+  bool Open(std::string_view path);
+  int64_t Size() const { return size_; }
+  // Reads up to n bytes from the current position: the count read, 0 at the end, -1 on an error.
+  int64_t Read(char* buffer, int64_t n);
+  void Close();
+
+ private:
+  intptr_t handle_ = -1;
+  int64_t size_ = 0;
+};
+
 // Creates (or with append, extends) the file through an OutputFile; sets the DOS time stamp when
 // every byte was written and dosTime != 0. True when every byte was written: a stamp that cannot be
 // set (one that is no valid date-time) leaves the time of writing and fails nothing.

@@ -3,6 +3,7 @@
 #include "util/Sha256.h"
 
 #include <cstring>
+#include <memory>
 
 #include "util/Files.h"
 
@@ -188,17 +189,19 @@ Sha256Digest Sha256Of(std::string_view data) {
 }
 
 bool Sha256OfFile(std::string_view path, Sha256Digest& digest, int64_t* size) {
-  // Pieces of 4 MB: few opens, and the file's cache stays warm for the next piece.
-  constexpr int64_t kPiece = 4 * 1048576;
-  const int64_t total = GetFileSizeByName(path);
-  if (size) *size = total;
-  if (total == 0 && !FileExists(path)) return false;
+  // One open, one reused buffer small enough to stay in the processor's cache while it is hashed.
+  constexpr int64_t kPiece = 256 * 1024;
+  InputFile file;
+  const bool opened = file.Open(path);
+  if (size) *size = file.Size();
+  if (!opened) return false;
+  std::unique_ptr<char[]> buffer(new char[kPiece]);
   Sha256 h;
-  for (int64_t at = 0; at < total; at += kPiece) {
-    const std::string piece = ReadFileRange(path, kPiece, at);
-    const int64_t want = total - at < kPiece ? total - at : kPiece;
-    if (int64_t(piece.size()) != want) return false;
-    h.Update(piece);
+  for (int64_t left = file.Size(); left > 0;) {
+    const int64_t got = file.Read(buffer.get(), left < kPiece ? left : kPiece);
+    if (got <= 0) return false;  // an error, or the file shrank while read
+    h.Update(std::string_view(buffer.get(), size_t(got)));
+    left -= got;
   }
   digest = h.Final();
   return true;

@@ -97,6 +97,35 @@ std::string ReadFileRange(std::string_view path, int64_t maxLen, int64_t start) 
   return data;
 }
 
+bool InputFile::Open(std::string_view path) {
+  Close();
+  const int fd = open(HostPath(path).c_str(), O_RDONLY);
+  struct stat st;
+  if (fd < 0) return false;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  size_ = int64_t(st.st_size);
+  return true;
+}
+
+int64_t InputFile::Read(char* buffer, int64_t n) {
+  if (handle_ == -1 || n < 0) return -1;
+  for (;;) {
+    const ssize_t got = read(int(handle_), buffer, size_t(n));
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+}
+
+void InputFile::Close() {
+  if (handle_ != -1) close(int(handle_));
+  handle_ = -1;
+  size_ = 0;
+}
+
 bool OutputFile::Open(std::string_view path, Mode mode) {
   Discard();
   path_ = std::string(path);

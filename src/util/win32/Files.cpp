@@ -96,6 +96,35 @@ std::string ReadFileRange(std::string_view path, int64_t maxLen, int64_t start) 
   return data;
 }
 
+bool InputFile::Open(std::string_view path) {
+  Close();
+  HANDLE f = CreateFileA(Str(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(f, &size)) {
+    CloseHandle(f);
+    return false;
+  }
+  handle_ = intptr_t(f);
+  size_ = size.QuadPart;
+  return true;
+}
+
+int64_t InputFile::Read(char* buffer, int64_t n) {
+  if (handle_ == -1 || n < 0) return -1;
+  DWORD got = 0;
+  const DWORD want = DWORD(n < 0x40000000 ? n : 0x40000000);
+  if (!ReadFile(HANDLE(handle_), buffer, want, &got, nullptr)) return -1;
+  return got;
+}
+
+void InputFile::Close() {
+  if (handle_ != -1) CloseHandle(HANDLE(handle_));
+  handle_ = -1;
+  size_ = 0;
+}
+
 bool OutputFile::Open(std::string_view path, Mode mode) {
   Discard();
   path_ = Str(path);

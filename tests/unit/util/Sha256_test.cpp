@@ -2,6 +2,11 @@
 #include "util/Sha256.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "util/Files.h"
 
 namespace {
 struct Vector {
@@ -43,6 +48,31 @@ TEST_P(Sha256Routine, AnySplitGivesTheSameDigest) {
     h.Update(std::string_view(data).substr(cut));
     EXPECT_EQ(h.Final(), whole) << cut;
   }
+}
+
+// The file is read in pieces through one buffer: sizes around the piece boundary, an empty file,
+// and what is no file at all.
+TEST(Sha256OfFile, SameDigestAsTheWholeDataAndNothingForNoFile) {
+  std::string dir = (std::filesystem::temp_directory_path() / "vksha.XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string path = dir + "/f.bin";
+  for (size_t n : {size_t(0), size_t(1), size_t(262143), size_t(262144), size_t(262145), size_t(700001)}) {
+    std::string data(n, '\0');
+    for (size_t i = 0; i < n; ++i) data[i] = char(i * 131 + (i >> 11));
+    ASSERT_TRUE(WriteFileData(path, data));
+    Sha256Digest d{};
+    int64_t size = -1;
+    EXPECT_TRUE(Sha256OfFile(path, d, &size)) << n;
+    EXPECT_EQ(d, Sha256Of(data)) << n;
+    EXPECT_EQ(size, int64_t(n));
+  }
+  for (const std::string& none : {dir + "/missing.bin", dir}) {
+    Sha256Digest d{};
+    int64_t size = -1;
+    EXPECT_FALSE(Sha256OfFile(none, d, &size)) << none;
+    EXPECT_EQ(size, 0);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Sha256Routine, ::testing::Values(false, true),
