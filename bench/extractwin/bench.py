@@ -180,10 +180,10 @@ def run_stub(env, viewer, server_pid, setup):
     return (int(re.search(r"UnCompressTime: (\d+) MS", line).group(1)),) + watch.spent() + (watch.peak,)
 
 
-def run_floor(env, server_pid, setup, out_dir):
+def run_floor(env, server_pid, setup, out_dir, floor=FLOOR):
     """One run of extractfloor: FloorTime, processor time of floor and server, peak KB, its summary."""
     watch = Watch("extractfloor.exe", server_pid, ("FloorStart", "FloorTime:"))
-    proc = subprocess.Popen(["wine", FLOOR, winpath(setup), winpath(out_dir)], env=env, stdout=subprocess.PIPE,
+    proc = subprocess.Popen(["wine", floor, winpath(setup), winpath(out_dir)], env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL)
     lines = []
     for raw in proc.stdout:
@@ -250,6 +250,8 @@ def main():
                     help="also time the fixed waits of a silent run of an engine-only package, RUNS runs each")
     ap.add_argument("--stub", action="append", default=[], metavar="LABEL=PATH",
                     help="another stub.exe to measure beside this tree's (say, a build of an earlier commit)")
+    ap.add_argument("--floor", default=FLOOR, metavar="PATH",
+                    help="another build's extractfloor.exe (say, a 64-bit one beside a 64-bit stub)")
     ap.add_argument("--wine-dir", required=True)
     args = ap.parse_args()
     os.makedirs(WORK, exist_ok=True)
@@ -277,7 +279,7 @@ def main():
                 for label in order[r % len(order):] + order[:r % len(order)]:
                     if label == "floor":
                         shutil.rmtree(floor_out, ignore_errors=True)
-                        result = run_floor(env, server_pid, setups[(kind, "stub")], floor_out)
+                        result = run_floor(env, server_pid, setups[(kind, "stub")], floor_out, args.floor)
                         shutil.rmtree(floor_out, ignore_errors=True)
                     else:
                         result = run_stub(env, viewer, server_pid, setups[(kind, label)])
