@@ -3,7 +3,10 @@
 application, for a 64 MB update served on 127.0.0.1, against a plain download of the same setup
 by the stub's client (netprobe) plus the extraction of the same setup by a plain silent run.
 
-  bench/update/run [--runs N]
+  bench/update/run [--runs N] [--build DIR]
+
+--build: another Windows build's programs (stub, engine, probes, sample application), say a 64-bit
+one that runs without emulation where the kernel runs no 32-bit program.
 
 Each run installs version 1 afresh (the sample application, its agent made with mkpack, its
 installed-version file with a check every second), publishes version 2 with mkpack release into the
@@ -33,13 +36,20 @@ from winebench import DebugViewer, in_prefix, make_payload, pids_matching, wine_
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "bench-update")
-WIN = os.path.join(ROOT, "build", "win")
-STUB = os.path.join(WIN, "src", "stub.exe")
-ENGINE = os.path.join(WIN, "tools", "testkit", "engine", "engine.exe")
-LAUNCH = os.path.join(WIN, "tools", "testkit", "launch", "launch.exe")
-VDEBUG = os.path.join(WIN, "tools", "vdebug", "vdebug.exe")
-NETPROBE = os.path.join(WIN, "tools", "testkit", "netprobe", "netprobe.exe")
-SAMPLEAPP = os.path.join(WIN, "tools", "sampleapp", "sampleapp.exe")
+
+
+def use_build(win):
+    """The Windows programs of the build in win."""
+    global STUB, ENGINE, LAUNCH, VDEBUG, NETPROBE, SAMPLEAPP
+    STUB = os.path.join(win, "src", "stub.exe")
+    ENGINE = os.path.join(win, "tools", "testkit", "engine", "engine.exe")
+    LAUNCH = os.path.join(win, "tools", "testkit", "launch", "launch.exe")
+    VDEBUG = os.path.join(win, "tools", "vdebug", "vdebug.exe")
+    NETPROBE = os.path.join(win, "tools", "testkit", "netprobe", "netprobe.exe")
+    SAMPLEAPP = os.path.join(win, "tools", "sampleapp", "sampleapp.exe")
+
+
+use_build(os.path.join(ROOT, "build", "win"))
 MKPACK = os.path.join(ROOT, "build", "host", "tools", "mkpack", "mkpack")
 HTTPSERVER = os.path.join(ROOT, "build", "host", "tools", "testkit", "httpserver", "httpserver")
 TOKEN = "BENCH-2026"
@@ -278,8 +288,11 @@ def floor(env, viewer, www, url):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--build", metavar="DIR", help="another Windows build's programs")
     ap.add_argument("--wine-dir", required=True)
     args = ap.parse_args()
+    if args.build:
+        use_build(os.path.abspath(args.build))
     shutil.rmtree(WORK, ignore_errors=True)
     www = os.path.join(WORK, "www")
     payload = os.path.join(WORK, "payload")

@@ -19,6 +19,7 @@ namespace {
 using EnumProcessesFn = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
 using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
 using GetModuleNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, DWORD*);
 using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
 using ProcessWalkFn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
 
@@ -27,7 +28,9 @@ struct Psapi {
   EnumProcessModulesFn enumModules = LoadProcAs<EnumProcessModulesFn>("PSAPI.dll", "EnumProcessModules");
   GetModuleNameFn baseName = LoadProcAs<GetModuleNameFn>("PSAPI.dll", "GetModuleBaseNameA");
   GetModuleNameFn fileName = LoadProcAs<GetModuleNameFn>("PSAPI.dll", "GetModuleFileNameExA");
-  bool ok() const { return enumProcesses && enumModules && baseName && fileName; }
+  // Vista on: the program file in one call, where the module walk reads the other process's memory.
+  QueryImageNameFn imageName = LoadProcAs<QueryImageNameFn>("kernel32.dll", "QueryFullProcessImageNameA");
+  bool ok() const { return enumProcesses && (imageName || (enumModules && baseName && fileName)); }
 };
 
 struct ToolHelp {
@@ -72,17 +75,35 @@ std::vector<DWORD> ProcessIds() {
   }
 }
 
-bool NtProcessMatches(DWORD pid, std::string_view path, std::string_view shortPath, bool fullPathOnly) {
+// The program file of a process and its name.
+bool ProcessImage(HANDLE process, std::string& file, std::string& base) {
   const Psapi& psapi = PsapiCalls();
-  KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-  if (!process) return false;
+  char path[257] = {};
+  if (psapi.imageName) {
+    DWORD length = 256;
+    if (!psapi.imageName(process, 0, path, &length)) return false;
+    file.assign(path, length);
+    base = ExtractFileName(file);
+    return true;
+  }
   HMODULE module = nullptr;
   DWORD needed = 0;
-  if (!psapi.enumModules(process.get(), &module, sizeof module, &needed) || !module) return false;
-  char file[257] = {}, base[257] = {};
-  psapi.fileName(process.get(), module, file, 256);
-  psapi.baseName(process.get(), module, base, 256);
-  return ProcessMatches(file, base, ShortPathOf(file), path, shortPath, fullPathOnly);
+  if (!psapi.enumModules(process, &module, sizeof module, &needed) || !module) return false;
+  char name[257] = {};
+  psapi.fileName(process, module, path, 256);
+  psapi.baseName(process, module, name, 256);
+  file = path;
+  base = name;
+  return true;
+}
+
+bool NtProcessMatches(DWORD pid, std::string_view path, std::string_view shortPath, bool fullPathOnly) {
+  KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  std::string file, base;
+  if (!process || !ProcessImage(process.get(), file, base)) return false;
+  // The short form costs a walk of every folder on the way: only asked when the names differ.
+  if (ProcessMatches(file, base, {}, path, {}, fullPathOnly)) return true;
+  return !Trim(shortPath).empty() && ProcessMatches(file, base, ShortPathOf(file), path, shortPath, fullPathOnly);
 }
 
 unsigned long FindProcessNT(std::string_view path, bool fullPathOnly) {
