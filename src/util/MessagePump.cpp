@@ -21,7 +21,11 @@ bool PumpMessagesIfDue(int64_t intervalMs) {
 void WaitPumping(int slice, int64_t ms) {
   slice = WaitSlice(slice, ms);
   const int64_t deadline = TickMs() + ms;
-  do {
-    PumpMessages(slice);
-  } while (TickMs() < deadline);
+  // The last slice is cut to what is left, so that the wait ends on time rather than up to a
+  // slice late.
+  for (;;) {
+    const int64_t left = deadline - TickMs();
+    PumpMessages(int(left < slice ? (left > 0 ? left : 0) : slice));
+    if (TickMs() >= deadline) return;
+  }
 }
