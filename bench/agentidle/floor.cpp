@@ -5,6 +5,7 @@
 //                                      loads the libraries first (to weigh what a library costs)
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +27,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
+  if (cmdLine && (!std::strcmp(cmdLine, "--help") || !std::strcmp(cmdLine, "-h"))) {
+    std::puts("usage: idlefloor [SECONDS [LIBRARY...]]   a hidden window with a one-second timer (default 660 s)");
+    return 0;
+  }
   char* rest = cmdLine;
   if (cmdLine && *cmdLine) limit = UINT_PTR(std::strtoul(cmdLine, &rest, 10));
   for (char* name = std::strtok(rest, " "); name; name = std::strtok(nullptr, " ")) LoadLibraryA(name);

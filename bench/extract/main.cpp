@@ -191,6 +191,7 @@ int main(int argc, char** argv) {
   if (cmd == "make" && argc == 3) return Make(argv[2]);
   if (cmd == "extract" && argc == 4) return Extract(argv[2], argv[3]);
   if (cmd == "loop" && argc == 4) return Loop(argv[2], argv[3]);
-  std::fputs("usage: bench_extract make DIR | extract PKG OUT | loop PKG OUT\n", stderr);
-  return 2;
+  const bool help = cmd == "--help" || cmd == "-h";
+  std::fputs("usage: bench_extract make DIR | extract PKG OUT | loop PKG OUT\n", help ? stdout : stderr);
+  return help ? 0 : 2;
 }

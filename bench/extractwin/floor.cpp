@@ -211,8 +211,9 @@ bool ExtractBlock(Reader& in, int64_t n, bool compressed, Writer& out, std::vect
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: extractfloor PACKAGE FOLDER\n");
-    return 2;
+    const bool help = argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"));
+    std::fprintf(help ? stdout : stderr, "usage: extractfloor PACKAGE FOLDER\n");
+    return help ? 0 : 2;
   }
   // The first line marks the start of the span for a benchmark that follows the output.
   std::printf("FloorStart\n");

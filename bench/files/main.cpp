@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "util/Files.h"
 
@@ -47,6 +48,10 @@ bool StdioWrite(const std::string& path, const std::string& data) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::puts("usage: bench_files [FOLDER]   the safe write against a direct one, in FOLDER (default: temp)");
+    return 0;
+  }
   const fs::path root = fs::path(argc > 1 ? argv[1] : fs::temp_directory_path().string()) / "vk_bench_files";
   fs::remove_all(root);
   fs::create_directories(root);

@@ -78,18 +78,21 @@ std::vector<DWORD> ProcessIds() {
 // The program file of a process and its name.
 bool ProcessImage(HANDLE process, std::string& file, std::string& base) {
   const Psapi& psapi = PsapiCalls();
-  char path[257] = {};
   if (psapi.imageName) {
-    DWORD length = 256;
-    if (!psapi.imageName(process, 0, path, &length)) return false;
-    file.assign(path, length);
-    base = ExtractFileName(file);
-    return true;
+    char image[1024];
+    DWORD length = sizeof image;
+    if (psapi.imageName(process, 0, image, &length)) {
+      file.assign(image, length);
+      base = ExtractFileName(file);
+      return true;
+    }
   }
   HMODULE module = nullptr;
   DWORD needed = 0;
-  if (!psapi.enumModules(process, &module, sizeof module, &needed) || !module) return false;
-  char name[257] = {};
+  if (!psapi.enumModules || !psapi.fileName || !psapi.baseName ||
+      !psapi.enumModules(process, &module, sizeof module, &needed) || !module)
+    return false;
+  char path[257] = {}, name[257] = {};
   psapi.fileName(process, module, path, 256);
   psapi.baseName(process, module, name, 256);
   file = path;

@@ -19,6 +19,8 @@
 #include <cstring>
 #include <string>
 
+#include "../common/Help.h"
+
 namespace {
 const UINT kShutDownMsg = 1123;
 const UINT kLocalMsg = 1124;
@@ -112,7 +114,15 @@ int RunPlainCopy(const std::string& stem) {
 }
 }  // namespace
 
+constexpr const char* kUsage = R"(usage: X_<name>.exe [--record FILE] [--command-msg N]   the agent's working copy (a hidden window
+         ".AutoUpdate." + its stem taking the agent's messages, recorded in FILE)
+       <name>.exe [/WM_MSG=a:b] [/STOP=n]   the plain copy: posts 1124 (a, b) and 1123 (n) to the
+         working copy's window and ends; exit code 1 when there is none
+Stand-in for the auto-update agent in the controller's tests; its role follows its file name.
+)";
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (PrintHelpIfAsked(__argc, __argv, kUsage)) return 0;
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, sizeof path);
   std::string name = path;

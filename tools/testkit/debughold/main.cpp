@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "../common/Help.h"
+
 namespace {
 UINT g_debugMsg = 0;
 std::string g_text, g_holding, g_release;
@@ -49,7 +51,14 @@ LRESULT CALLBACK ViewerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 }  // namespace
 
+constexpr const char* kUsage = R"(usage: debughold --text TEXT --holding FILE --release FILE [--ready FILE] [--out FILE]
+A debug viewer that holds the first sender of a text containing TEXT until FILE (--release)
+exists; --holding is created when the hold begins, --out appends every text. Ends when its
+window is closed.
+)";
+
 int main(int argc, char** argv) {
+  if (PrintHelpIfAsked(argc, argv, kUsage)) return 0;
   std::string ready, out;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string a = argv[i];

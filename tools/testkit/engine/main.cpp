@@ -24,6 +24,8 @@
 
 #include <string>
 
+#include "../common/Help.h"
+
 namespace {
 std::string IniFile() {
   char buf[MAX_PATH];
@@ -91,7 +93,13 @@ int ShowDialog(const std::string& cls, int ms, const std::string& holdFile, cons
 }
 }  // namespace
 
+constexpr const char* kUsage = R"(usage: Engine.exe [switches] /TH_ID=_<thread id> /OriginExe="<setup>"
+Stand-in setup engine, started by the stub's setup run. Steered by the [Engine] section of the
+file named by VELKIT_ENGINE_INI, else Engine.ini beside it (Record=, exit code, dialogs, atom ...).
+)";
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (PrintHelpIfAsked(__argc, __argv, kUsage)) return 0;
   std::string cmd = GetCommandLineA();
   std::string ini = IniFile();
   std::string record = Setting(ini, "Record");

@@ -16,6 +16,7 @@
 #include "env/SystemEnvironment.h"
 #include "env/SystemFolders.h"
 #include "util/Utils.h"
+#include "../common/Help.h"
 
 namespace {
 using Args = std::vector<std::string>;
@@ -70,7 +71,14 @@ int ProbeLast(const Args& a) {
 }
 }  // namespace
 
+constexpr const char* kUsage = R"(usage: envprobe folders                        every shell and system folder getter
+       envprobe expand <text> [app common aux] ExpandMacros with suffix "\" and all flags
+       envprobe probe-last <original> <secs>   SetProbeSecondsLast, then the value read back
+Exit code 0 on success, 2 for a usage error.
+)";
+
 int main(int argc, char** argv) {
+  if (PrintHelpIfAsked(argc, argv, kUsage)) return 0;
   const std::string command = argc >= 2 ? argv[1] : "";
   const Args args(argv + (argc >= 2 ? 2 : argc), argv + argc);
   // No /OriginExe switch in a probe's command line: GetOriginExe is the probe itself.

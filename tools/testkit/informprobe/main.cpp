@@ -35,6 +35,7 @@
 #include "util/Files.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
+#include "../common/Help.h"
 
 namespace {
 constexpr int kQuitCode = 7;
@@ -219,7 +220,15 @@ class ProbeHost : public AutoInformHost {
 
 }  // namespace
 
+constexpr const char* kUsage = R"(usage: informprobe dialog [--content T | --content-file F] [--address A] [--title T] [--button T]
+                          [--width N] [--height N] [--font FACE] [--size N] [--charset N] [--rtl]
+                          [--quit-while-open]
+       informprobe agent --dir AGENTDIR --token TOKEN
+The inform dialog from a real Win32 program, or PerformAutoInform over AGENTDIR, for the tests.
+)";
+
 int main(int argc, char** argv) {
+  if (PrintHelpIfAsked(argc, argv, kUsage)) return 0;
   if (!Parse(argc, argv)) {
     std::fputs("usage: informprobe dialog [options] | informprobe agent --dir AGENTDIR --token TOKEN\n", stderr);
     return 2;

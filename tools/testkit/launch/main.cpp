@@ -11,7 +11,15 @@
 #include <cstdio>
 #include <string>
 
+#include "../common/Help.h"
+
+constexpr const char* kUsage = R"(usage: launch FILE
+Starts the command line on FILE's first line (in the folder on its optional second line), prints
+the child's process id and, once it has ended, "exit=" and its exit code; 255 when the start failed.
+)";
+
 int main(int argc, char** argv) {
+  if (PrintHelpIfAsked(argc, argv, kUsage)) return 0;
   if (argc < 2) return 255;
   FILE* f = std::fopen(argv[1], "rb");
   if (!f) return 255;

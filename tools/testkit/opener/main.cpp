@@ -6,7 +6,15 @@
 // Exit code 0, or 2 without both arguments.
 #include <cstdio>
 
+#include "../common/Help.h"
+
+constexpr const char* kUsage = R"(usage: opener RECORD ADDRESS
+Stand-in for the web browser: appends ADDRESS as a line to RECORD and ends. Exit code 0, or 2
+without both arguments.
+)";
+
 int main(int argc, char** argv) {
+  if (PrintHelpIfAsked(argc, argv, kUsage)) return 0;
   if (argc < 3) return 2;
   std::FILE* record = std::fopen(argv[1], "ab");
   if (!record) return 2;

@@ -281,7 +281,11 @@ int Run(const Args& a) {
     const UINT msg = a.registered.empty() ? a.msg : RegisterWindowMessageA(a.registered.c_str());
     DWORD_PTR result = 0;
     if (!a.child.empty() && !(w = FindWindowExA(w, nullptr, a.child.c_str(), nullptr))) return 1;
-    if (!SendMessageTimeoutA(w, msg, WPARAM(a.wParam), LPARAM(a.lParam), SMTO_ABORTIFHUNG, 10000, &result)) return 1;
+    if (!SendMessageTimeoutA(w, msg, WPARAM(a.wParam), LPARAM(a.lParam), SMTO_ABORTIFHUNG, 10000, &result)) {
+      // Timed out, or the window counted as hung or was gone: say which, for a failing test's output.
+      std::printf("windriver: send failed, error %lu, window %s\n", GetLastError(), IsWindow(w) ? "exists" : "gone");
+      return 1;
+    }
     std::printf("result=%ld\n", static_cast<long>(result));
     return 0;
   }
