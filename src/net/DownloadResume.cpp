@@ -34,6 +34,15 @@ std::string PartialDownloadPath(std::string_view target, std::string_view url) {
   return std::string(target) + "." + hex + ".part";
 }
 
+bool IsPartialDownloadName(std::string_view fileName) {
+  constexpr std::string_view kPart = ".part";
+  constexpr size_t kTail = 1 + 8 + kPart.size();
+  if (fileName.size() <= kTail || !EndsWith(kPart, fileName, true) || fileName[fileName.size() - kTail] != '.')
+    return false;
+  const std::string_view hex = fileName.substr(fileName.size() - kTail + 1, 8);
+  return hex.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
 std::string ResumeRecordPath(std::string_view partialPath) { return std::string(partialPath) + ".info"; }
 
 std::string FormatResumeRecord(const ResumeRecord& record) {

@@ -14,6 +14,8 @@
 
 // <target>.<8 hex digits of a hash of the address>.part: one partial file per address and target.
 std::string PartialDownloadPath(std::string_view target, std::string_view url);
+// Whether a file name has the form of a partial file: a name, a dot, 8 hex digits and ".part".
+bool IsPartialDownloadName(std::string_view fileName);
 // The partial file's record of where it came from: <partial>.info.
 std::string ResumeRecordPath(std::string_view partialPath);
 

@@ -70,6 +70,10 @@ std::string TempDownloadPath(std::string_view target, uint32_t size, uint32_t st
 bool IsDownloadLeftover(std::string_view targetName, std::string_view fileName);
 // Deletes the leftovers beside target (read-only ones stay).
 void DeleteDownloadLeftovers(std::string_view target);
+// Deletes the partial files of resumable downloads in folder, each with its record; a file of that
+// name without a record that says where it came from is not one and stays. Called once a download
+// into the folder has completed, so that what earlier announcements left does not stay for good.
+void DeletePartialDownloads(std::string_view folder);
 // A tenth of the body, 1..8192 bytes.
 uint32_t DownloadChunkSize(uint32_t size);
 // Progress range maximum: one step per chunk, plus the starting position.

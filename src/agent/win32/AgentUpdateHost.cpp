@@ -105,6 +105,8 @@ bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, st
     if (!resumable) DeleteDownloadLeftovers(target);
     return false;
   }
+  // The update setup is whole: what downloads of earlier announcements left unfinished is of no use.
+  if (resumable) DeletePartialDownloads(ExtractFileDir(target));
   if (signs) {
     std::string sigError;
     HTTP_DownloadFile(0, std::string(location) + kSignatureSuffix, sig, content, nullptr, sigError);

@@ -24,5 +24,7 @@ void HTTP_DownloadFile_Resumable(uintptr_t ownerWindow, std::string_view url, st
 
 void UnloadWinInet() {}
 
+void DeletePartialDownloads(std::string_view) {}
+
 // Host wildcards do not match the target itself with target + ".*".
 void DeleteDownloadLeftovers(std::string_view target) { DeleteFilesByMask(std::string(target) + ".*", false); }

@@ -12,6 +12,7 @@
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
 #include "platform/win32/Handles.h"
+#include "util/Files.h"
 #include "util/IniReg.h"
 #include "util/MessagePump.h"
 #include "util/Utils.h"
@@ -284,6 +285,22 @@ void DeleteDownloadLeftovers(std::string_view target) {
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsDownloadLeftover(name, found.cFileName)) {
       DeleteFileA((folder + found.cFileName).c_str());
+    }
+  } while (FindNextFileA(find.get(), &found));
+}
+
+void DeletePartialDownloads(std::string_view folder) {
+  const std::string dir = SetTrailingBackslash(folder, true);
+  WIN32_FIND_DATAA found;
+  FindHandle find(FindFirstFileA((dir + "*.part").c_str(), &found));
+  if (!find) return;
+  do {
+    const std::string partial = dir + found.cFileName;
+    const std::string record = ResumeRecordPath(partial);
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPartialDownloadName(found.cFileName) &&
+        ParseResumeRecord(ReadFileRange(record))) {
+      DeleteFileByName(partial);
+      DeleteFileByName(record);
     }
   } while (FindNextFileA(find.get(), &found));
 }

@@ -23,6 +23,16 @@ TEST(ResumeNames, PartialFileIsBesideTheTargetPerAddress) {
     names.insert(PartialDownloadPath("C:\\T\\Pkg.exe", url));
   EXPECT_EQ(names.size(), 4u) << "each address has a partial file of its own";
   EXPECT_EQ(ResumeRecordPath(a), a + ".info");
+
+  EXPECT_TRUE(IsPartialDownloadName(a.substr(a.rfind('\\') + 1)));
+  const struct {
+    const char* name;
+    bool partial;
+  } kNames[] = {{"Pkg.exe.0a1b2c3d.part", true},   {"Pkg.exe.0A1B2C3D.PART", true},
+                {"Pkg.exe.0a1b2c3g.part", false},  {"Pkg.exe.0a1b2c3.part", false},
+                {"Pkg.exe0a1b2c3d4.part", false},  {".0a1b2c3d.part", false},
+                {"Pkg.exe.0a1b2c3d.part.info", false}, {"notes.part", false}};
+  for (const auto& c : kNames) EXPECT_EQ(IsPartialDownloadName(c.name), c.partial) << c.name;
 }
 
 TEST(ResumeRecord, RoundTripsAndRefusesWhatCannotProveTheFile) {

@@ -221,6 +221,14 @@ TEST(SignedRoad, InterruptedSetupDownloadResumes) {
   site.Serve(site.OfferText({server.Url("site"), 2, 2, "", "Update2.exe", size}));
   keys.Sign(site.site / "Update.info", "A");
   site.WriteInstalled({});
+  // What an unfinished download of an earlier announcement left, and a file of the same form that
+  // no record claims.
+  const fs::path stale = site.folder / "Update1.exe.0a1b2c3d.part";
+  wine::WriteFile(stale, std::string(1000, 'x'));
+  wine::WriteFile(stale.string() + ".info", "url=" + server.Url("site/Update1.exe") +
+                                                "\r\ntotal=5000\r\nvalidator=\"e1\"\r\n");
+  const fs::path unclaimed = site.folder / "notes.0a1b2c3d.part";
+  wine::WriteFile(unclaimed, "mine");
   site.Start();
   for (int attempt = 1; attempt <= 2; ++attempt) {
     SCOPED_TRACE(attempt);
@@ -232,6 +240,10 @@ TEST(SignedRoad, InterruptedSetupDownloadResumes) {
   EXPECT_EQ(Count(site.Log(), "PerformAutoUpdate() - END    Result=TRUE"), 1u) << site.Log();
   EXPECT_TRUE(engine.Ran());
   EXPECT_EQ(site.OriginalValue("VersionOriginal"), "2");
+  // The whole setup made the earlier announcement's partial file useless; only that went.
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(stale.string() + ".info"));
+  EXPECT_TRUE(fs::exists(unclaimed));
   // The served bytes of the setup: the cut answer, then only the rest.
   std::vector<std::string> answers;
   std::istringstream in(server.ServedLog());
