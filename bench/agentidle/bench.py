@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The resident agent at rest: X_SampleAU.exe (the shipped stub, started as an installed agent
 whose next check is a day away) beside idlefloor (a hidden window with a one-second timer, built
-the same way), both idle for the same span under the same Wine.
+the same way) and idlereads (the same floor, whose tick also reads the five values an idle agent's
+tick reads from its installed-version file, through the same profile call), all idle for the same
+span under the same Wine.
 
   bench/agentidle/run [--seconds N] [--settle N] [--trace N] [--build DIR]
 
@@ -19,7 +21,8 @@ Read at the start (after the settle time) and at the end, for each program:
 - wake-ups: after the end reading, each program is traced (strace) for --trace seconds; a wake-up
   is a burst of system calls after at least 100 ms of sleep.
 Printed: the figures at both ends, processor time per idle hour, wake-ups per second, and the
-differences to the floor.
+differences to the floor. idlereads shows what the reads alone cost: the part of the agent's figure
+that its per-tick reading of the file brings, apart from the agent's own code.
 """
 import argparse
 import os
@@ -130,8 +133,13 @@ def main():
 
     env = wine_env(args.wine_dir)
     subprocess.run(["wine", "cmd", "/c", "exit", "0"], env=env, check=True)
-    floor = subprocess.Popen(["wine", floor_exe, str(args.seconds + args.settle + 120)], env=env,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    life = str(args.seconds + args.settle + 120)
+    floor = subprocess.Popen(["wine", floor_exe, life], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The same floor under another name, so that it can be told apart, reading the agent's file.
+    reads_exe = os.path.join(WORK, "idlereads.exe")
+    shutil.copy(floor_exe, reads_exe)
+    reads = subprocess.Popen(["wine", reads_exe, life, "--reads", winpath(os.path.join(app, "Update.original"))],
+                             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     cmd_file = os.path.join(WORK, "launch.txt")
     with open(cmd_file, "w") as f:
         f.write(winpath(os.path.join(app, "SampleAU.exe")) + "\r\n")
@@ -139,7 +147,8 @@ def main():
                    stderr=subprocess.DEVNULL, timeout=120)
     prefix = env["WINEPREFIX"]
     programs = {"X agent": ("X_SampleAU.exe", wait_pid("X_SampleAU.exe", prefix)),
-                "floor": ("idlefloor.exe", wait_pid("idlefloor.exe", prefix))}
+                "floor": ("idlefloor.exe", wait_pid("idlefloor.exe", prefix)),
+                "reads": ("idlereads.exe", wait_pid("idlereads.exe", prefix))}
     time.sleep(args.settle)
     start = {k: snapshot(env, n, p, os.path.join(args.build, "bench", "procstat.exe")) for k, (n, p) in programs.items()}
     time.sleep(args.seconds)
@@ -149,17 +158,17 @@ def main():
     subprocess.run(["wine", os.path.join(app, "SampleAU.exe"), "/STOP=0"], env=env, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
     floor.kill()
+    reads.kill()
 
     print("idle for %d s (after %d s settling); stub %d bytes" % (args.seconds, args.settle, os.path.getsize(stub)))
     keys = [("committed_private", "private KB", 1024), ("committed_image", "images KB", 1024),
             ("committed_mapped", "mapped KB", 1024), ("ws", "working set KB", 1024), ("rss_kb", "Linux RSS KB", 1),
             ("fds", "Linux descriptors", 1), ("threads", "Linux threads", 1), ("private", "private bytes*", 1024),
             ("handles", "handles*", 1), ("gdi", "GDI objects*", 1), ("user", "USER objects*", 1)]
-    print("%-18s %14s %14s %14s %14s" % ("", "X agent start", "X agent end", "floor start", "floor end"))
+    print("%-18s" % "" + "".join("%14s%14s" % (name + " start", name + " end") for name in programs))
     for key, label, div in keys:
-        print("%-18s %14d %14d %14d %14d" % (label, start["X agent"].get(key, -1) // div,
-                                             end["X agent"].get(key, -1) // div, start["floor"].get(key, -1) // div,
-                                             end["floor"].get(key, -1) // div))
+        print("%-18s" % label + "".join("%14d%14d" % (start[name].get(key, -1) // div, end[name].get(key, -1) // div)
+                                        for name in programs))
     for name in programs:
         span = end[name]["at"] - start[name]["at"]
         cpu_linux = end[name]["linux_cpu_ms"] - start[name]["linux_cpu_ms"]

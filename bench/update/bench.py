@@ -18,7 +18,9 @@ prescribes (the pauses around a fetch, the one-second polls for the program's en
 pauses, the agent's pause before handing over and the new agent's "/WAIT=") and the work.
 Printed: the steps (medians of the runs), the road's wait and work (the application's own start-up
 apart), the hand-over to the new agent,
-and the floor: netprobe's download ("ms" line) and the plain run's "UnCompressTime".
+and the floor: netprobe's download ("ms" line) and the plain run's "UnCompressTime"; beside it, what
+the connection check (made before each of the road's fetches and before the size query) costs here
+on its own, by netprobe.
 """
 import argparse
 import os
@@ -285,6 +287,16 @@ def floor(env, viewer, www, url):
     return download, int(re.search(r"UnCompressTime: (\d+) MS", line).group(1))
 
 
+def connection_check(env):
+    """netprobe's connection check made ten times: the first call's ms and each further one's."""
+    out = subprocess.run(["wine", NETPROBE, "connected", "--times", "10"], env=env, capture_output=True, text=True,
+                         timeout=300).stdout.replace("\r", "")
+    first, then = re.search(r"^first-ms ([\d.]+)", out, re.M), re.search(r"^then-ms ([\d.]+)", out, re.M)
+    if not first or not then:
+        sys.exit("bench: netprobe connected failed: %s" % out)
+    return float(first.group(1)), float(then.group(1))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=3)
@@ -311,10 +323,11 @@ def main():
         publish(www, payload, os.path.join(WORK, "app"), os.path.join(WORK, "app-record.txt"), url)
         subprocess.run(["wine", "cmd", "/c", "exit", "0"], env=env, check=True)
         viewer = DebugViewer(env, VDEBUG, WORK)
-        roads, floors = [], []
+        roads, floors, checks = [], [], []
         for _ in range(args.runs):
             roads.append(road(env, viewer, www, payload, url))
             floors.append(floor(env, viewer, www, url))
+            checks.append(connection_check(env))
     finally:
         if viewer:
             viewer.stop()
@@ -350,6 +363,8 @@ def main():
     print("road work but the application's own start-up: %.0f ms = %.2f x the floor (with it %.0f ms = %.2f x); "
           "the engine's own run %.0f ms (inside its pause)" % (med(own), med(own) / (download + unc), med(works),
                                                                 med(works) / (download + unc), med(r[3] for r in roads)))
+    print("connection check alone (netprobe, ten calls): first call %.1f ms, each further call %.1f ms; the road "
+          "makes three" % (med(c[0] for c in checks), med(c[1] for c in checks)))
     print("runs (road wall ms): %s; stub %d bytes" % (", ".join("%.0f" % sum(s[1] for s in r[0]) for r in roads),
                                                       os.path.getsize(STUB)))
 

@@ -13,7 +13,9 @@
 //   netprobe size URL        -> size N
 //   netprobe drain URL [--read N]  -> bytes N / ms N: the library alone, reading the body in
 //       pieces of N bytes (default 1 MB) and keeping nothing; a benchmark's reference
-//   netprobe connected       -> connected 1, or connected 0 REASON
+//   netprobe connected [--times N]  -> connected 1, or connected 0 REASON; with --times, the
+//       check is made N times and first-ms / then-ms say what the first call and each further
+//       one took (a benchmark's measure of the check the client makes before each fetch)
 // --wininet NAME before the command binds that library instead of WinINet.dll (a missing one
 // shows how the client behaves on a system without it).
 #include <windows.h>
@@ -66,7 +68,7 @@ int Usage(FILE* out = stderr) {
       "                [--progbar | --stub-window] [--resume]\n"
       "       netprobe size URL\n"
       "       netprobe drain URL [--read N]\n"
-      "       netprobe connected\n"
+      "       netprobe connected [--times N]\n"
       "The stub's HTTP client alone, for tests and benchmarks: a download to a file (with the stub's\n"
       "progress bar or inside its window), a size query, a drain of a body, the connection check.\n"
       "       netprobe [--wininet LIBRARY] ...   another internet library in place of wininet.dll\n",
@@ -197,10 +199,23 @@ int main(int argc, char** argv) {
     std::printf("size %d\n", int(HTTP_GetFileSize(argv[2])));
     return 0;
   }
-  if (command == "connected") {
+  if (command == "connected" && (argc == 2 || (argc == 4 && !std::strcmp(argv[2], "--times")))) {
+    const long times = argc == 4 ? std::strtol(argv[3], nullptr, 10) : 1;
+    if (times < 1) return Usage();
     std::string reason;
-    const bool connected = IsInternetConnected(reason);
+    LARGE_INTEGER frequency, t0, t1, t2;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t0);
+    bool connected = IsInternetConnected(reason);
+    QueryPerformanceCounter(&t1);
+    for (long i = 1; i < times; ++i) connected = IsInternetConnected(reason);
+    QueryPerformanceCounter(&t2);
     std::printf("connected %d %s\n", connected ? 1 : 0, reason.c_str());
+    if (argc == 4) {
+      const double ms = 1000.0 / double(frequency.QuadPart);
+      std::printf("first-ms %.2f\n", double(t1.QuadPart - t0.QuadPart) * ms);
+      if (times > 1) std::printf("then-ms %.2f\n", double(t2.QuadPart - t1.QuadPart) * ms / double(times - 1));
+    }
     return 0;
   }
   return Usage();
