@@ -76,6 +76,12 @@ std::optional<ResumeRecord> ParseResumeRecord(std::string_view text) {
   return record;
 }
 
+std::optional<ResumeRecord> ReadResumeRecord(std::string_view path) {
+  constexpr int64_t kLargestRecord = 65536;  // an address is at most a few KB
+  if (GetFileSizeByName(path) > kLargestRecord) return std::nullopt;
+  return ParseResumeRecord(ReadFileRange(path));
+}
+
 std::string ChooseValidator(std::string_view etag, std::string_view lastModified) {
   const std::string tag = Trim(etag);
   if (!tag.empty() && !StartsWith("W/", tag, false)) return tag;
@@ -127,7 +133,7 @@ std::string DownloadResumable(RangeRequester& net, std::string_view url, std::st
                               DownloadHost& host) {
   const std::string partial = PartialDownloadPath(target, url);
   const std::string recordPath = ResumeRecordPath(partial);
-  std::optional<ResumeRecord> record = ParseResumeRecord(ReadFileRange(recordPath));
+  std::optional<ResumeRecord> record = ReadResumeRecord(recordPath);
   const int64_t have = GetFileSizeByName(partial);
   if (!record || record->url != url || have <= 0 || have >= int64_t(record->total)) {
     record.reset();

@@ -29,6 +29,9 @@ struct ResumeRecord {
 std::string FormatResumeRecord(const ResumeRecord& record);
 // The record of the text, or nothing when it is malformed, incomplete or without a validator.
 std::optional<ResumeRecord> ParseResumeRecord(std::string_view text);
+// The record in the file at path; nothing as above, and for a missing file or one too large to be
+// a record (a record is a few lines, and a large file is not read whole).
+std::optional<ResumeRecord> ReadResumeRecord(std::string_view path);
 
 // The validator of an answer: its ETag when strong, else its Last-Modified text; empty when there
 // is neither (a weak "W/" ETag proves no byte-for-byte sameness and does not count).

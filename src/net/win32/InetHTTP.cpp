@@ -298,7 +298,7 @@ void DeletePartialDownloads(std::string_view folder) {
     const std::string partial = dir + found.cFileName;
     const std::string record = ResumeRecordPath(partial);
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPartialDownloadName(found.cFileName) &&
-        ParseResumeRecord(ReadFileRange(record))) {
+        ReadResumeRecord(record)) {
       DeleteFileByName(partial);
       DeleteFileByName(record);
     }

@@ -285,6 +285,19 @@ TEST_F(ResumableDownload, NextAttemptFetchesOnlyTheRest) {
   EXPECT_EQ(Folder(), std::vector<std::string>{"Pkg.exe"}) << "partial file and record are gone";
 }
 
+// A record is a few lines: a file far larger is not read whole and proves nothing.
+TEST_F(ResumableDownload, RecordTooLargeToBeOneIsNotTrusted) {
+  CutAtHalf();
+  const fs::path record = ResumeRecordPath(partial);
+  ASSERT_TRUE(ReadResumeRecord(record.string()));
+  std::ofstream(record, std::ios::app) << std::string(70000, ';');
+  EXPECT_FALSE(ReadResumeRecord(record.string()));
+  EXPECT_FALSE(ReadResumeRecord((dir / "missing.info").string()));
+  EXPECT_EQ(Get(), "");
+  EXPECT_EQ(server.requests.back(), "") << "the whole file, asked without a range";
+  EXPECT_EQ(Read(target), server.file);
+}
+
 // Whatever the server answers on the second attempt, the target ends up byte-identical to the
 // file served, and nothing is left beside it.
 TEST_F(ResumableDownload, AnswersThatCannotContinueGiveTheWholeFile) {
