@@ -145,6 +145,6 @@ bool RestartsAgent(int32_t quitCountdown) { return quitCountdown <= 0; }
 
 std::string RestartAgentCommand(std::string_view agentFolderWithBackslash, std::string_view agentExeName,
                                 const OverrideList& overrides) {
-  return std::string(agentFolderWithBackslash) + std::string(agentExeName) +
+  return QuotedProgram(std::string(agentFolderWithBackslash) + std::string(agentExeName)) +
          " /_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides.ToText();
 }

@@ -99,6 +99,7 @@ UpdateMessage FinishMessage(const OriginalFile& original, const InfoFile& info, 
 // --- restart of the agent (ReStartAutoUpdateExe)
 // Only while no quit countdown runs (0 or less).
 bool RestartsAgent(int32_t quitCountdown);
-// Agent folder + AU name + " /_ZZ=99 /WAIT=10 /TRANSIENT=" + the override list, without quotes.
+// The agent's path (agent folder + AU name) in double quotes + " /_ZZ=99 /WAIT=10 /TRANSIENT=" + the
+// override list. Quoted, or the system would start a program at a shorter prefix of a path with blanks.
 std::string RestartAgentCommand(std::string_view agentFolderWithBackslash, std::string_view agentExeName,
                                 const OverrideList& overrides);

@@ -187,6 +187,8 @@ std::string StripQuotes(std::string_view text, char quote, bool force, bool once
 
 std::string TrimQuotes(std::string_view text, bool force) { return StripQuotes(Trim(text), '"', force, false); }
 
+std::string QuotedProgram(std::string_view path) { return "\"" + std::string(path) + "\""; }
+
 // --- numbers as text
 
 std::optional<int64_t> ParseInt64(std::string_view text) {

@@ -38,6 +38,9 @@ std::string ReverseText(std::string_view text);
 // with force) loses its leading and then its trailing quotes (one of each with once).
 std::string StripQuotes(std::string_view text, char quote, bool force, bool once);
 std::string TrimQuotes(std::string_view text, bool force);
+// A program path as the first part of a command line: in double quotes, so that the system never
+// takes a shorter prefix of a path with blanks for the program.
+std::string QuotedProgram(std::string_view path);
 inline std::string IfThenText(bool condition, std::string_view a, std::string_view b) {
   return std::string(condition ? a : b);
 }

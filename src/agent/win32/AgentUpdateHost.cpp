@@ -211,7 +211,7 @@ void AgentUpdateHost::WaitABit() { ::WaitPumping(0, 1000); }
 
 bool AgentUpdateHost::StartProgram(std::string_view programPath) {
   // Quoted, so that a path with blanks starts the program it names and nothing shorter.
-  const std::string command = "\"" + Trim(programPath) + "\"";
+  const std::string command = QuotedProgram(Trim(programPath));
   DebugLn(Pid() + " start program " + command);
   return bool(RunProcess(command, SW_SHOWNORMAL));
 }

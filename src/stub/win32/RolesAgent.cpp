@@ -97,8 +97,9 @@ bool CreateAndRun_X_Exe(const ProcessContext& context, bool xWasRunning) {
     CopyFileTo(context.ownPath, xPath, true);
     WriteStubLog("Create X_ File ");
     const std::string switches = XCopySwitches(context.Param("/TRANSIENT="), context.Param("/DELAY="));
-    WriteStubLog("WinExec: " + xPath + switches);
-    KernelHandle process(RunProcess(xPath + switches, SW_HIDE));
+    const std::string command = QuotedProgram(xPath) + switches;
+    WriteStubLog("WinExec: " + command);
+    KernelHandle process(RunProcess(command, SW_HIDE));
     if (!process) DebugLn(Pid() + " cannot start " + xPath + ": " + LastErrorText());
     // Switches are forwarded next, so the X copy must be there to take them: a running process
     // is not enough, a message posted before its window exists is lost.

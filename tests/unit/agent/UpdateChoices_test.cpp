@@ -242,11 +242,11 @@ TEST_F(ChoicesTest, FetchSourcesAndTheirFailureTexts) {
 TEST(AgentRestart, CommandAndCountdown) {
   OverrideList overrides;
   EXPECT_EQ(RestartAgentCommand("C:\\Program Files\\App\\", "AppUpdate.exe", overrides),
-            "C:\\Program Files\\App\\AppUpdate.exe /_ZZ=99 /WAIT=10 /TRANSIENT=|255|255|255|255|255|255|255|255|");
+            "\"C:\\Program Files\\App\\AppUpdate.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=|255|255|255|255|255|255|255|255|");
   overrides.Set(OverrideList::kCheckNowQuestion, 1);
   overrides.Set(OverrideList::kRestartProcess, 0);
   EXPECT_EQ(RestartAgentCommand("C:\\A\\", "U.exe", overrides),
-            "C:\\A\\U.exe /_ZZ=99 /WAIT=10 /TRANSIENT=|1|255|255|255|255|0|255|255|");
+            "\"C:\\A\\U.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=|1|255|255|255|255|0|255|255|");
   EXPECT_TRUE(RestartsAgent(-1));
   EXPECT_TRUE(RestartsAgent(0));
   EXPECT_FALSE(RestartsAgent(1));

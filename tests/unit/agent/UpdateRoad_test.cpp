@@ -199,7 +199,7 @@ TEST(UpdateRoad, ReStartAutoUpdateExe) {
     const std::vector<std::string> expected =
         countdown > 0 ? std::vector<std::string>{}
                       : std::vector<std::string>{
-                            "agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides.ToText(), "end agent"};
+                            "agent \"C:\\App\\AppAU.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides.ToText(), "end agent"};
     EXPECT_EQ(host.calls, expected) << countdown;
   }
 }

@@ -51,7 +51,7 @@ TEST(UpdateShot, WhatACheckLeadsTo) {
        true,
        true,
        {infoFetch, setupFetch, "run C:\\App\\v2.exe",
-        "agent C:\\App\\AppAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT=" + OverrideList().ToText()},
+        "agent \"C:\\App\\AppAU.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=" + OverrideList().ToText()},
        7},
       {"no information file: nothing", 1, false, false, "", true, true, {infoFetch}, 0},
       {"the update's fetch failed: offered again at the next check",

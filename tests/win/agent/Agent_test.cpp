@@ -23,18 +23,19 @@ const char kXClass[] = ".AutoUpdate.X_SampleAU";
 
 // The agent file beside an application; whatever X copy is left running goes with the test.
 struct InstalledAgent {
-  explicit InstalledAgent(uint8_t options = 0) {
+  explicit InstalledAgent(uint8_t options = 0, const std::string& appFolder = "app")
+      : folder(dir / appFolder), xCopy(folder / "X_SampleAU.exe"), original(folder / "Update.original") {
     fs::create_directories(folder);
     PackJob job = SampleJob();
     job.options |= options;
     job.autoUpdateAgent = true;
     job.update.agentExe = "SampleAU.exe";
-    plain = WriteSetup(dir, job, "app/SampleAU.exe");
+    plain = WriteSetup(dir, job, appFolder + "/SampleAU.exe");
   }
   ~InstalledAgent() { EndSetupProcesses(xCopy); }
   // Runs the plain agent with the switches to its end; its exit code.
   int64_t RunPlain(const std::string& switches) {
-    const Result r = RunWine(LaunchArgs(dir, WinPath(plain) + (switches.empty() ? "" : " " + switches)), 60000);
+    const Result r = RunWine(LaunchArgs(dir, Command() + (switches.empty() ? "" : " " + switches)), 60000);
     return LaunchedExitCode(r.output);
   }
   Result Controller(const std::vector<std::string>& args) {
@@ -54,13 +55,18 @@ struct InstalledAgent {
     return WaitFor([&] { return !fs::exists(xCopy); }, 60000);
   }
   // A plain agent left running in the background (it may wait before it copies itself).
-  Process StartPlain(const std::string& switches) { return Process(LaunchArgs(dir, WinPath(plain) + " " + switches)); }
+  Process StartPlain(const std::string& switches) { return Process(LaunchArgs(dir, Command() + " " + switches)); }
+  // The plain agent's path as a command line starts with it: quoted where it holds a blank.
+  std::string Command() const {
+    const std::string path = WinPath(plain);
+    return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+  }
 
   TempDir dir;
-  fs::path folder = dir / "app";
+  fs::path folder;
   fs::path plain;
-  fs::path xCopy = folder / "X_SampleAU.exe";
-  fs::path original = folder / "Update.original";
+  fs::path xCopy;
+  fs::path original;
 };
 
 // The process id written just before the first occurrence of part ("<pid> <part>").
@@ -219,6 +225,24 @@ TEST(Agent, TransientAndDelayReachTheXCopy) {
   EXPECT_EQ(text.compare(first, 25, " AutoUpdateTimerCount=-4\r"), 0) << text;
 }
 
+// Installed in a folder with a blank, the agent starts its X copy by the whole path: a program at a
+// shorter prefix of it ("My.exe" beside "My App") never starts in its place.
+TEST(Agent, StartsItsXCopyByItsWholePathWhereAShorterOneNamesAProgram) {
+  InstalledAgent agent(kOptionAgentLog, "My App");
+  fs::copy_file(TestkitExe("engine"), agent.dir / "My.exe");
+  const fs::path decoyRecord = agent.dir / "decoy.ini";
+  WriteFile(agent.dir / "Engine.ini", "[Engine]\r\nRecord=" + WinPath(decoyRecord) + "\r\n");
+  DebugCapture debug;
+  EXPECT_EQ(agent.RunPlain(""), 0);
+  ASSERT_TRUE(WaitFor([&] { return debug.Text().find(" AutoUpdateTimerCount=") != std::string::npos; }, 60000))
+      << debug.Text();
+  EXPECT_EQ(agent.RunPlain("/STOP=0"), 0);
+  EXPECT_TRUE(agent.XGone());
+  EXPECT_FALSE(fs::exists(decoyRecord)) << ReadFile(decoyRecord);
+  EXPECT_NE(ReadFile(agent.folder / "X_SampleAU.log").find("   WinExec: \"" + WinPath(agent.xCopy) + "\""),
+            std::string::npos);
+}
+
 // The restart road of an agent: a plain agent started with "/_ZZ=99 /WAIT=5" while the X copy
 // runs waits first, so that the old copy can end (here "/STOP=0" ends it), then replaces the X
 // file and starts the new copy. The package enables the log: both agents append to X_SampleAU.log,
@@ -256,7 +280,7 @@ TEST(Agent, ReplacesARunningXCopyAfterItsWaitAndLogsBothAgents) {
 
   const std::string log = ReadFile(agent.folder / "X_SampleAU.log");
   EXPECT_NE(log.find("   Wait 5 SEC\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("   WinExec: " + WinPath(agent.xCopy)), std::string::npos) << log;
+  EXPECT_NE(log.find("   WinExec: \"" + WinPath(agent.xCopy) + "\""), std::string::npos) << log;
   EXPECT_NE(log.find(" X CheckTestMode\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" X DeleteMySelf\r\n"), std::string::npos) << log;
   // "dd/mm/yy HH:NN:SS" then the thread id in five places.

@@ -90,7 +90,7 @@ TEST(UpdateRoad, ApplicationUpdatedAndRestartedAgentHandsOver) {
     EXPECT_NE(starts[1].find(" version=2.0 "), std::string::npos) << starts[1];
     EXPECT_EQ(RecordLines(record, "end close code=0").size(), 1u) << ReadFile(record);
     EXPECT_NE(
-        site.Log().find(".. WinExec - " + wine::WinPath(site.folder) + "\\SampleAU.exe /_ZZ=99 /WAIT=10 /TRANSIENT="),
+        site.Log().find(".. WinExec - \"" + wine::WinPath(site.folder) + "\\SampleAU.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT="),
         std::string::npos)
         << site.Log();
     EXPECT_EQ(site.NextDecision(1), "GetOkToPerformAU = 3 - New version is not higher then old version");
