@@ -70,7 +70,7 @@ struct RecordingHost : SetupHost, Progress, EnginePort {
   int WaitForExit() override {
     log.push_back("wait for exit");
     if (engine.started && engine.completed) atomThere = false;
-    return engine.exitCode;
+    return engine.started ? engine.exitCode : 0;
   }
   void WaitWhileWindowExists(const std::string& windowClass) override {
     engines.back().dialogClass = windowClass;
