@@ -2,8 +2,6 @@
 // folder by probing the fixed drives.
 #include "setup/SetupFolders.h"
 
-#include <optional>
-
 #include "util/Files.h"
 #include "util/IniReg.h"
 #include "util/Utils.h"
@@ -61,50 +59,24 @@ double ProbeDriveSpace(char letter) {
   RemoveFolderTree(probe, false);
   return space;
 }
-
-std::optional<std::string>& AltTempChoice() {
-  static std::optional<std::string> choice;
-  return choice;
-}
 }  // namespace
 
 std::string AltTempFolder() {
-  auto& choice = AltTempChoice();
-  if (!choice) {
-    double space[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i)
-      if (IsFixedDrive(char('C' + i))) space[i] = ProbeDriveSpace(char('C' + i));
-    std::string temp = GetTempDir(false);
-    char tempDrive = temp.empty() ? 'C' : UpperCase(temp.substr(0, 1))[0];
-    char letter = ChooseAltTempDrive(tempDrive, space);
-    choice = letter == tempDrive ? std::string()
-                                 : AltTempFolderFor(letter, DirectoryExists(AltTempFolderFor(letter, false)));
-  }
-  return *choice;
+  double space[3] = {0, 0, 0};
+  for (int i = 0; i < 3; ++i)
+    if (IsFixedDrive(char('C' + i))) space[i] = ProbeDriveSpace(char('C' + i));
+  std::string temp = GetTempDir(false);
+  char tempDrive = temp.empty() ? 'C' : UpperCase(temp.substr(0, 1))[0];
+  char letter = ChooseAltTempDrive(tempDrive, space);
+  return letter == tempDrive ? std::string()
+                             : AltTempFolderFor(letter, DirectoryExists(AltTempFolderFor(letter, false)));
 }
 
-bool HasAltTempFolder() { return !AltTempFolder().empty(); }
-
-namespace {
-std::optional<std::string>& AltExtractChoice() {
-  static std::optional<std::string> folder;
+std::string MakeAltExtractFolder(std::string_view altTempFolder) {
+  const std::string folder = AltExtractFolderFor(altTempFolder, RandomInRange(100000, 10000));
+  if (!folder.empty()) {
+    if (DirectoryExists(folder)) RemoveFolderTree(folder, false);
+    ForceDirectories(folder);
+  }
   return folder;
-}
-}  // namespace
-
-std::string AltExtractFolder() {
-  auto& folder = AltExtractChoice();
-  if (!folder) {
-    folder = AltExtractFolderFor(AltTempFolder(), RandomInRange(100000, 10000));
-    if (!folder->empty()) {
-      if (DirectoryExists(*folder)) RemoveFolderTree(*folder, false);
-      ForceDirectories(*folder);
-    }
-  }
-  return *folder;
-}
-
-void RemoveAltExtractFolder() {
-  auto& folder = AltExtractChoice();
-  if (folder && !folder->empty()) RemoveFolderTree(*folder, false);
 }

@@ -16,14 +16,12 @@ std::string SetupWorkFolderOf(std::string_view ownPath);
 void PrepareWorkFolder(std::string_view folder);
 
 // A drive other than the temporary one (C, D, E, whichever fixed disk has most room) that can take
-// the extraction, chosen on first use and kept for the process; empty when there is none.
+// the extraction; empty when there is none. The drives are probed at every call: each setup run
+// chooses afresh, so that a long-lived agent sees the drives as they are at its run.
 std::string AltTempFolder();
-bool HasAltTempFolder();
-// The alternative temporary folder + "_" + a random number; made on first use (empty when there
-// is no alternative temporary folder).
-std::string AltExtractFolder();
-// Removes the alternative extraction folder if this process made one.
-void RemoveAltExtractFolder();
+// The alternative temporary folder + "_" + a random number, made empty (empty when there is no
+// alternative temporary folder). The run that made it removes it.
+std::string MakeAltExtractFolder(std::string_view altTempFolder);
 
 // --- pure rules of the above
 // The drive probe folder: letter + ":\TEMP", or inside it "\TEMP" + number when that exists.

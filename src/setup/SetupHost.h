@@ -1,5 +1,5 @@
 // What a setup run needs from the process that hosts it: the window that shows it, its progress
-// bars, message dispatching and waits, the message boxes, and the engine's start and waits. The
+// bars, message dispatching and waits, the message boxes, and the engine's process. The
 // stub implements it with its window (stub/win32/SetupWindowHost); the host tests implement it to
 // record what the run asked for and to answer as a user or an engine would.
 #pragma once
@@ -27,11 +27,30 @@ struct EngineStart {
   std::string dialogClass;
 };
 
+// What came of the engine's run.
 struct EngineRun {
   bool started = false;
   bool completed = false;   // the engine deleted the completion atom
   int exitCode = 0;         // the engine's exit code (0 when it could not be read)
   std::string systemError;  // why it could not be started
+};
+
+// The engine's process as the system runs it, one step at a time; the run puts the steps in order.
+class EnginePort {
+ public:
+  virtual ~EnginePort() = default;
+  // Adds the global atom the engine deletes to report success; false with the system's error code.
+  virtual bool AddGlobalAtom(const std::string& name, int64_t& error) = 0;
+  // Starts the command line shown or hidden; false with the system's error text.
+  virtual bool Start(const std::string& command, bool show, std::string& systemError) = 0;
+  // Waits, dispatching messages, until the started process has ended and lets it go; its exit
+  // code, 0 when none was started or the code could not be read.
+  virtual int WaitForExit() = 0;
+  // Waits, dispatching messages, while a window of the class exists.
+  virtual void WaitWhileWindowExists(const std::string& windowClass) = 0;
+  // The global atom of that name; 0 when there is none.
+  virtual uint16_t FindGlobalAtom(const std::string& name) = 0;
+  virtual void DeleteGlobalAtom(uint16_t atom) = 0;
 };
 
 class SetupHost {
@@ -65,6 +84,6 @@ class SetupHost {
   virtual bool ConfirmOk(const SetupBox& box) = 0;
   virtual void Error(const SetupBox& box) = 0;
 
-  // --- the engine: starts it, hides the window, waits for the engine and then for its dialogs.
-  virtual EngineRun RunEngine(const EngineStart& start) = 0;
+  // --- the engine's process
+  virtual EnginePort& Engine() = 0;
 };

@@ -46,6 +46,28 @@ SetupOutcome Ended(SetupCause cause, std::string systemError = {}) {
   return outcome;
 }
 
+// The engine's run: the completion atom first, so that only an atom that was there for the engine
+// to delete can report a completed installation; the start; the window hidden; the waits for the
+// process and for the dialogs that may outlive it (a reboot question left by a child); the atom's
+// check, which also takes away an atom the engine left.
+EngineRun RunEngineProcess(const EngineStart& start, SetupHost& host) {
+  EnginePort& engine = host.Engine();
+  int64_t error = 0;
+  const bool atomAdded = engine.AddGlobalAtom(start.atomName, error);
+  if (!atomAdded) DebugLn("Completion atom not added, error " + IntToStr(error));
+  EngineRun run;
+  run.started = engine.Start(start.command, start.show, run.systemError);
+  host.ShowWindow(false);
+  host.WaitPumping(1, 1000);
+  run.exitCode = engine.WaitForExit();
+  engine.WaitWhileWindowExists(start.dialogClass);
+  host.WaitPumping(1, 1000);
+  const uint16_t atom = engine.FindGlobalAtom(start.atomName);
+  run.completed = atomAdded && atom == 0;
+  if (atom) engine.DeleteGlobalAtom(atom);
+  return run;
+}
+
 // Starts the engine named by the marked entry and waits until it and its dialogs are gone.
 SetupOutcome RunEngine(const SetupRequest& request, const std::string& folder, const std::string& markedEntry,
                        SetupHost& host) {
@@ -67,7 +89,7 @@ SetupOutcome RunEngine(const SetupRequest& request, const std::string& folder, c
   const std::string startUpLink = IniText(request.originalFile, "UnInstall", "StartUpLink");
   const std::string updateLink = IniText(request.originalFile, "UnInstall", "CheckforNewUpdateLink");
 
-  const EngineRun run = host.RunEngine(start);
+  const EngineRun run = RunEngineProcess(start, host);
   if (!run.started) return Ended(SetupCause::EngineNotStarted, run.systemError);
   if (run.completed) {
     RemoveShortcut(IniFlag(request.infoFile, "NewSetup", "RemoveStartUpShortcut"), startUpLink);
@@ -133,12 +155,16 @@ bool CheckTempSpace(std::string_view folder, const TGFileInfo& package, const Se
 
 SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host) {
   const TGFileInfo package(request.packageFile);
+  // The first save failure of each run shows its box, also in an agent that runs for months.
+  ResetSaveFailureCount();
   if (package.ShowSecondaryBar()) host.ShowActivityBar(true);
   host.SetStatusText(package.GetLangString("s1", "Extracting Files..."), package.GetFontName(), package.GetCharset(),
                      package.GetFontSize());
 
-  std::string target = request.folder;
-  if (!HasEnoughSpace(request.folder, package) && HasAltTempFolder()) target = AltExtractFolder();
+  // The alternative folders are chosen per run, never kept: an agent's drives change over months.
+  const std::string altFolder =
+      HasEnoughSpace(request.folder, package) ? std::string() : MakeAltExtractFolder(AltTempFolder());
+  const std::string target = altFolder.empty() ? request.folder : altFolder;
   DebugLn(std::string("========= ForegroundOp=") + BoolToText(request.foreground) + " ==========");
 
   const SetupBoxes boxes(host, !request.foreground);
@@ -147,6 +173,6 @@ SetupOutcome RunSetupPackage(const SetupRequest& request, SetupHost& host) {
                                    : ExtractAndRun(request, target, package, host, boxes);
   if (outcome.cause != SetupCause::EngineRan)
     DebugLn("Setup run ended without an engine, exit code " + IntToStr(outcome.exitCode));
-  RemoveAltExtractFolder();
+  if (!altFolder.empty()) RemoveFolderTree(altFolder, false);
   return outcome;
 }

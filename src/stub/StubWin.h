@@ -23,9 +23,11 @@ struct StubWinOptions {
   std::string fontName = "Tahoma";                  // language font, handed to the message boxes
   int fontSize = 8;
   int charset = 0;
+  // What the role's hooks work on. The hooks are plain functions (std::function would cost the
+  // stub about half a kilobyte), so they find the role through StubWinOptionsInUse().context while
+  // WinMain runs, and the role needs no global of its own.
+  void* context = nullptr;
   // Every tick of timer 1: the setup run (which stops the timer first) or the agent's cycle.
-  // The hooks are plain functions (std::function would cost the stub about half a kilobyte); what
-  // a role's hooks need lives with the role.
   void (*onTimer)() = nullptr;
   // Messages 1123, 1124 and 1125 (agent control); the result of 1125 is the message's result.
   intptr_t (*onControlMessage)(unsigned msg, uintptr_t wParam, intptr_t lParam) = nullptr;

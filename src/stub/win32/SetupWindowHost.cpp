@@ -1,7 +1,6 @@
 // The stub window's side of a setup run.
 #include "stub/win32/SetupWindowHost.h"
 
-#include "setup/win32/EngineProcess.h"
 #include "stub/StubWin.h"
 #include "ui/VMsgBox.h"
 #include "util/MessagePump.h"
@@ -27,5 +26,3 @@ bool SetupWindowHost::ConfirmOk(const SetupBox& box) {
   return ConfirmOkMsg(0, box.text, box.caption, box.buttons, box.charset);
 }
 void SetupWindowHost::Error(const SetupBox& box) { ErrorMsg(0, box.text, box.caption, box.buttons, box.charset); }
-
-EngineRun SetupWindowHost::RunEngine(const EngineStart& start) { return RunEngineProcess(start, *this); }

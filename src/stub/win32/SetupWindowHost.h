@@ -2,6 +2,7 @@
 // message boxes, and the engine's process.
 #pragma once
 #include "setup/SetupHost.h"
+#include "setup/win32/EngineProcess.h"
 
 class SetupWindowHost : public SetupHost {
  public:
@@ -17,5 +18,8 @@ class SetupWindowHost : public SetupHost {
   bool Confirm(const SetupBox& box) override;
   bool ConfirmOk(const SetupBox& box) override;
   void Error(const SetupBox& box) override;
-  EngineRun RunEngine(const EngineStart& start) override;
+  EnginePort& Engine() override { return engine_; }
+
+ private:
+  EngineProcess engine_;
 };

@@ -24,26 +24,14 @@ namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 
 // The role that runs the stub window: its context, whether its setup run is working, and the exit
-// code that run returned. The window's hooks are plain functions, so they find the role here.
+// code that run returned. The window's hooks find it as the window's context.
 struct WindowRole {
-  const ProcessContext* context = nullptr;
+  const ProcessContext& context;
   bool setupRunning = false;
   int exitCode = 0;
-} windowRole;
+};
 
-// The stub window with the own package's title and font; onTimer drives the role. Without its
-// window the role cannot run, and the exit code says so.
-void RunStubWindow(const ProcessContext& context, void (*onTimer)()) {
-  windowRole.context = &context;
-  StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
-  options.onTimer = onTimer;
-  // The window's end removes the setup work folder, unless a setup run still works in it: a close
-  // during the extraction cancels it, and the run's end removes the folder.
-  options.onDestroy = [] {
-    if (!windowRole.setupRunning) RemoveFolderTree(windowRole.context->workFolder, false);
-  };
-  if (!StubWin::WinMain(options)) windowRole.exitCode = kExitNoWindow;
-}
+WindowRole& RoleOfWindow() { return *static_cast<WindowRole*>(StubWinOptionsInUse().context); }
 
 // What the setup run of this process is asked to do.
 SetupRequest SetupRequestFor(const ProcessContext& context) {
@@ -64,18 +52,39 @@ SetupRequest SetupRequestFor(const ProcessContext& context) {
 }
 
 // The first timer tick of a plain install stub: runs the whole setup once.
-SetupOutcome StartSetupRun(const ProcessContext& context) {
+SetupOutcome StartSetupRun(WindowRole& role) {
+  const ProcessContext& context = role.context;
   StopMainTimer();
-  windowRole.setupRunning = true;
+  role.setupRunning = true;
   PrepareWorkFolder(context.workFolder);
   SetupWindowHost host;
   const SetupRequest request = SetupRequestFor(context);
   const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
                                                                : RunSetupPackage(request, host);
   RemoveFolderTree(context.workFolder, false);
-  windowRole.setupRunning = false;
+  role.setupRunning = false;
   PostQuitMessage(0);
   return outcome;
+}
+
+// The stub window with the own package's title and font, whose first tick runs the setup; its exit
+// code, or the one saying that without its window the role could not run.
+int RunStubWindow(const ProcessContext& context) {
+  WindowRole role{context};
+  StubWinOptions options = StubWinOptionsFor(context.ownPackage, context.windowClass);
+  options.context = &role;
+  options.onTimer = [] {
+    WindowRole& running = RoleOfWindow();
+    running.exitCode = StartSetupRun(running).exitCode;
+  };
+  // The window's end removes the setup work folder, unless a setup run still works in it: a close
+  // during the extraction cancels it, and the run's end removes the folder.
+  options.onDestroy = [] {
+    const WindowRole& running = RoleOfWindow();
+    if (!running.setupRunning) RemoveFolderTree(running.context.workFolder, false);
+  };
+  if (!StubWin::WinMain(options)) role.exitCode = kExitNoWindow;
+  return role.exitCode;
 }
 
 // Copies the stub to the hard disk and lets the copy run the setup, so that disks can be changed.
@@ -139,8 +148,7 @@ int DoRunStubWin(const ProcessContext& context) {
         if (!SpanDiskRelaunch(context)) exitCode = kExitRelaunchFailed;
         break;
       case StubRole::PlainStub:
-        RunStubWindow(context, [] { windowRole.exitCode = StartSetupRun(*windowRole.context).exitCode; });
-        exitCode = windowRole.exitCode;
+        exitCode = RunStubWindow(context);
         if (DeletesItselfAfterRun(in.spanCdLvl)) DeleteMySelf(true, false);
         break;
     }

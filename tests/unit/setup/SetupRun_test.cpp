@@ -3,6 +3,7 @@
 // exit code and what the user was shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -10,6 +11,7 @@
 #include "RecordingHost.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
+#include "platform/System.h"
 #include "setup/SetupBoxes.h"
 #include "setup/SetupExtractUI.h"
 #include "setup/SetupFolders.h"
@@ -43,13 +45,16 @@ class SetupRunTest : public ::testing::Test {
     EXPECT_EQ(error, "");
     return path;
   }
-  SetupOutcome Run(const std::string& package, bool foreground = true) {
+  // inWorkFolder changes the work folder once it is ready, before the run extracts into it.
+  SetupOutcome Run(const std::string& package, bool foreground = true,
+                   const std::function<void(const std::string&)>& inWorkFolder = {}) {
     request.packageFile = package;
     request.folder = dir.File("work");
     request.ownPath = package;
     request.extraSwitches = "/x";
     request.foreground = foreground;
     PrepareWorkFolder(request.folder);  // as the stub does: every run starts from an empty folder
+    if (inWorkFolder) inWorkFolder(request.folder);
     return RunSetupPackage(request, host);
   }
   TempDir dir;
@@ -162,6 +167,58 @@ TEST_F(SetupRunTest, EachWayOfEndingHasItsCauseAndCode) {
     if (c.errors) {
       EXPECT_EQ(host.errors[0].text.rfind("Bad CRC!", 0), 0u) << host.errors[0].text;
     }
+  }
+}
+
+// The engine's run step by step: the completion atom before the start, the window hidden, a
+// second's wait, the process, the dialogs it may leave, another second, the atom's check. Only an
+// atom that was added and is gone afterwards means a completed installation; one that is still
+// there is taken away.
+TEST_F(SetupRunTest, TheEngineRunsInItsOrderAndTheAtomTellsWhetherItCompleted) {
+  struct Case {
+    const char* name;
+    bool atomAdded;
+    EngineRun engine;  // started, deletes the atom, exit code, system error
+    SetupCause cause;
+    int exitCode;
+    bool completed, atomLeft;
+  } cases[] = {
+      {"completed", true, {true, true, 7, ""}, SetupCause::EngineRan, 7, true, false},
+      {"exit code that reads as still active", true, {true, true, 259, ""}, SetupCause::EngineRan, 259, true, false},
+      {"atom left behind", true, {true, false, 2, ""}, SetupCause::EngineRan, 2, false, true},
+      {"atom not added", false, {true, true, 0, ""}, SetupCause::EngineRan, 0, false, false},
+      {"not started",
+       true,
+       {false, false, 0, "Access denied."},
+       SetupCause::EngineNotStarted,
+       kExitEngineNotStarted,
+       false,
+       true},
+  };
+  const std::string package = Write(EngineJob());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host = RecordingHost();
+    host.atomAdded = c.atomAdded;
+    host.engine = c.engine;
+    CaptureSink sink;
+    DebugViewerSink* previousSink = SetDebugViewerSink(&sink);
+    const SetupOutcome outcome = Run(package);
+    SetDebugViewerSink(previousSink);
+    EXPECT_EQ(outcome.cause, c.cause) << SetupCauseName(outcome.cause);
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    EXPECT_EQ(outcome.completed, c.completed);
+    EXPECT_EQ(outcome.systemError, c.engine.systemError);
+    ASSERT_EQ(host.engines.size(), 1u);
+    const std::string dialogs = ".SDialog_Class_Name._" + std::to_string(CurrentThreadId());
+    EXPECT_EQ(host.engines[0].dialogClass, dialogs);
+    std::vector<std::string> steps = {"add atom",      "start shown",           "hide",      "wait 1000",
+                                      "wait for exit", "wait while " + dialogs, "wait 1000", "find atom"};
+    if (c.atomLeft) steps.push_back("delete atom");
+    const auto first = std::find(host.log.begin(), host.log.end(), "add atom");
+    EXPECT_EQ(std::vector<std::string>(first, host.log.end()), steps);
+    EXPECT_FALSE(host.atomThere) << "no atom outlives the run";
+    EXPECT_EQ(sink.text.find("Completion atom not added, error 8") != std::string::npos, !c.atomAdded) << sink.text;
   }
 }
 
@@ -299,6 +356,23 @@ TEST_F(SetupRunTest, ADamagedEntryBehindADisabledChecksumCarriesZlibsText) {
   EXPECT_FALSE(outcome.systemError.empty());
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_NE(host.errors[0].text.find("<P><P>" + outcome.systemError), std::string::npos) << host.errors[0].text;
+}
+
+// A file that cannot be saved shows its box once per run: an agent that runs setups for months
+// shows the first failure of every run, not only of its first.
+TEST_F(SetupRunTest, EveryRunShowsItsFirstSaveFailure) {
+  const std::string package = Write(EngineJob());
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    host = RecordingHost();
+    // A folder where the run writes readme.txt.
+    const SetupOutcome outcome =
+        Run(package, true, [](const std::string& work) { fs::create_directory(work + "/readme.txt"); });
+    EXPECT_EQ(outcome.cause, SetupCause::EngineRan) << SetupCauseName(outcome.cause);
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_NE(host.errors[0].text.find("readme.txt<P><P>Unable to save Extracted File!"), std::string::npos)
+        << host.errors[0].text;
+  }
 }
 
 TEST_F(SetupRunTest, ACompletedInstallationRemovesTheShortcutsItsSettingsName) {

@@ -8,6 +8,8 @@
 
 #include "../setup/SetupKit.h"
 #include "WineHarness.h"
+#include "agent/SecondsClock.h"
+#include "platform/Clock.h"
 
 using namespace wine;
 using namespace setupkit;
@@ -76,25 +78,6 @@ std::string PidOf(const std::string& text, const std::string& part) {
   size_t begin = at;
   while (begin > 0 && std::isdigit(static_cast<unsigned char>(text[begin - 1]))) --begin;
   return text.substr(begin, at - begin);
-}
-
-// The agent's seconds clock now: whole seconds of local time since 1899-12-30.
-int64_t AgentSecondsNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  // Days from 1899-12-30 to the date (a civil-from-days count, as the agent's clock counts).
-  auto daysFromCivil = [](int y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return int64_t(era) * 146097 + int64_t(doe) - 719468;
-  };
-  const int64_t days = daysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
-                       daysFromCivil(1899, 12, 30);
-  return days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
 }
 
 // Today as the test-mode date is written: 10-DEC-2026.
@@ -329,7 +312,7 @@ TEST(Agent, TestModeFromTheRegistryShortensTheInterval) {
     InstalledAgent agent;
     const TempDir source;
     WriteFile(agent.original, "[OriginalSetup]\r\nProbeSecondsInterval=100000\r\nProbeSecondsLast=" +
-                                  std::to_string(AgentSecondsNow()) + "\r\n");
+                                  std::to_string(NowSeconds(SystemClock())) + "\r\n");
     ASSERT_TRUE(RegAdd(kTestModeKey, "TestMode", "REG_SZ", "1"));
     ASSERT_TRUE(RegAdd(kTestModeKey, "TestModeDate", "REG_SZ", TestModeDateToday(c.upperCase)));
     ASSERT_TRUE(RegAdd(kTestModeKey, "TestModeURL", "REG_SZ", source.Win()));
