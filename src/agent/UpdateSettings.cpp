@@ -2,12 +2,12 @@
 #include "agent/UpdateSettings.h"
 
 #include "agent/SecondsClock.h"
+#include "pack/InfoFileKeys.h"
 #include "util/Utils.h"
 
 namespace {
-constexpr std::string_view kOriginalSetup = "OriginalSetup", kDirectories = "Directories", kUnInstall = "UnInstall",
-                           kMsgBox = "MsgBox", kAutoUpdate = "AutoUpdate", kNewSetup = "NewSetup", kGeneral = "General",
-                           kAutoInform = "AutoInform";
+using namespace InfoKey;
+using namespace OriginalKey;
 
 // The low 32 bits as a signed value.
 int32_t Low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(uint64_t(value))); }
@@ -52,8 +52,8 @@ std::string OriginalFile::ProgramName() const { return file_.Text(kOriginalSetup
 std::string OriginalFile::TargetDir() const { return file_.Text(kDirectories, "TargetDir", ""); }
 std::string OriginalFile::SharedDir() const { return file_.Text(kDirectories, "SharedDir", ""); }
 std::string OriginalFile::AuxiliaryDir() const { return file_.Text(kDirectories, "AuxiliaryDir", ""); }
-std::string OriginalFile::StartUpLink() const { return file_.Text(kUnInstall, "StartUpLink", ""); }
-std::string OriginalFile::CheckforNewUpdateLink() const { return file_.Text(kUnInstall, "CheckforNewUpdateLink", ""); }
+std::string OriginalFile::StartUpLink() const { return file_.Text(kUnInstall, kStartUpLink, ""); }
+std::string OriginalFile::CheckforNewUpdateLink() const { return file_.Text(kUnInstall, kCheckforNewUpdateLink, ""); }
 std::string OriginalFile::BtnText() const { return file_.Text(kMsgBox, "BtnText", kDefaultButtonList); }
 std::string OriginalFile::Error() const { return file_.Text(kMsgBox, "Error", "Error"); }
 std::string OriginalFile::Confirm() const { return file_.Text(kMsgBox, "Confirm", "Confirm"); }
@@ -80,8 +80,8 @@ bool OriginalFile::SetVersionOriginal(int32_t version) {
   return file_.WriteInt(kOriginalSetup, "VersionOriginal", version);
 }
 bool OriginalFile::SetStamp(int32_t stamp) { return file_.WriteInt(kOriginalSetup, "Stamp", stamp); }
-std::string OriginalFile::PublicKey() const { return file_.Text("Signature", "PublicKey", ""); }
-bool OriginalFile::SetPublicKey(std::string_view hex) { return file_.WriteText("Signature", "PublicKey", hex); }
+std::string OriginalFile::PublicKey() const { return file_.Text(kSignature, "PublicKey", ""); }
+bool OriginalFile::SetPublicKey(std::string_view hex) { return file_.WriteText(kSignature, "PublicKey", hex); }
 
 bool OriginalFile::SetSecondsWithCompanion(std::string_view key, int64_t seconds) {
   const bool written = file_.WriteInt(kOriginalSetup, key, seconds);
@@ -96,41 +96,41 @@ bool InfoFile::OverriddenFlag(int position, std::string_view key) const {
   return overrides_.IsSet(position) ? overrides_.Flag(position, false) : file_.Flag(kNewSetup, key);
 }
 
-std::string InfoFile::DownloadURL_UPDATE() const { return file_.Text(kNewSetup, "DownloadURL_UPDATE", ""); }
-std::string InfoFile::NameOfUpdateFile() const { return file_.Text(kNewSetup, "NameOfUpdateFile", ""); }
-int32_t InfoFile::SizeOfUpdateFile() const { return file_.Int(kNewSetup, "SizeOfUpdateFile", 0); }
+std::string InfoFile::DownloadURL_UPDATE() const { return file_.Text(kNewSetup, kDownloadURL_UPDATE, ""); }
+std::string InfoFile::NameOfUpdateFile() const { return file_.Text(kNewSetup, kNameOfUpdateFile, ""); }
+int32_t InfoFile::SizeOfUpdateFile() const { return file_.Int(kNewSetup, kSizeOfUpdateFile, 0); }
 bool InfoFile::RequestConfirmationBeforeDownload() const {
-  return OverriddenFlag(OverrideList::kConfirmDownload, "RequestConfirmationBeforeDownload");
+  return OverriddenFlag(OverrideList::kConfirmDownload, kConfirmDownload);
 }
 bool InfoFile::RequestConfirmationBeforeDownloadForce() const {
-  return OverriddenFlag(OverrideList::kConfirmDownloadForce, "RequestConfirmationBeforeDownloadForce");
+  return OverriddenFlag(OverrideList::kConfirmDownloadForce, kConfirmDownloadForce);
 }
 bool InfoFile::RequestConfirmationBeforeInstall() const {
-  return OverriddenFlag(OverrideList::kConfirmInstall, "RequestConfirmationBeforeInstall");
+  return OverriddenFlag(OverrideList::kConfirmInstall, kConfirmInstall);
 }
 bool InfoFile::RequestConfirmationBeforeInstallForce() const {
-  return OverriddenFlag(OverrideList::kConfirmInstallForce, "RequestConfirmationBeforeInstallForce");
+  return OverriddenFlag(OverrideList::kConfirmInstallForce, kConfirmInstallForce);
 }
-bool InfoFile::BackgroundUpdate() const { return OverriddenFlag(OverrideList::kBackgroundUpdate, "BackgroundUpdate"); }
-std::string InfoFile::ShutDownMethod() const { return file_.Text(kNewSetup, "ShutDownMethod", ""); }
-int32_t InfoFile::ShutDownTimeout() const { return file_.Int(kNewSetup, "ShutDownTimeout", 0); }
-bool InfoFile::RestartProcess() const { return OverriddenFlag(OverrideList::kRestartProcess, "RestartProcess"); }
-bool InfoFile::InformFinish() const { return OverriddenFlag(OverrideList::kInformFinish, "InformFinish"); }
-std::string InfoFile::RunningProcess() const { return file_.Text(kNewSetup, "RunningProcess", ""); }
-std::string InfoFile::ProgramName() const { return file_.Text(kNewSetup, "ProgramName", ""); }
-int32_t InfoFile::VersionNew() const { return file_.Int(kNewSetup, "VersionNew", 0); }
-int32_t InfoFile::Stamp() const { return file_.Int(kNewSetup, "Stamp", 0); }
-std::string InfoFile::ValidVersions() const { return file_.Text(kNewSetup, "ValidVersions", ""); }
-bool InfoFile::RemoveStartUpShortcut() const { return file_.Flag(kNewSetup, "RemoveStartUpShortcut"); }
+bool InfoFile::BackgroundUpdate() const { return OverriddenFlag(OverrideList::kBackgroundUpdate, kBackgroundUpdate); }
+std::string InfoFile::ShutDownMethod() const { return file_.Text(kNewSetup, kShutDownMethod, ""); }
+int32_t InfoFile::ShutDownTimeout() const { return file_.Int(kNewSetup, kShutDownTimeout, 0); }
+bool InfoFile::RestartProcess() const { return OverriddenFlag(OverrideList::kRestartProcess, kRestartProcess); }
+bool InfoFile::InformFinish() const { return OverriddenFlag(OverrideList::kInformFinish, kInformFinish); }
+std::string InfoFile::RunningProcess() const { return file_.Text(kNewSetup, kRunningProcess, ""); }
+std::string InfoFile::ProgramName() const { return file_.Text(kNewSetup, kProgramName, ""); }
+int32_t InfoFile::VersionNew() const { return file_.Int(kNewSetup, kVersionNew, 0); }
+int32_t InfoFile::Stamp() const { return file_.Int(kNewSetup, kStamp, 0); }
+std::string InfoFile::ValidVersions() const { return file_.Text(kNewSetup, kValidVersions, ""); }
+bool InfoFile::RemoveStartUpShortcut() const { return file_.Flag(kNewSetup, kRemoveStartUpShortcut); }
 bool InfoFile::RemoveCheckForNewUpdateShortcut() const {
-  return file_.Flag(kNewSetup, "RemoveCheckForNewUpdateShortcut");
+  return file_.Flag(kNewSetup, kRemoveCheckForNewUpdateShortcut);
 }
-int64_t InfoFile::AutoInform() const { return file_.Int64(kGeneral, "AutoInform", 0); }
-std::string InfoFile::DownloadURL_INFORM() const { return file_.Text(kAutoInform, "DownloadURL_INFORM", ""); }
-std::string InfoFile::NameOfInformFile() const { return file_.Text(kAutoInform, "NameOfInformFile", ""); }
-int32_t InfoFile::SizeOfInformFile() const { return file_.Int(kAutoInform, "SizeOfInformFile", 0); }
-int32_t InfoFile::AutoInformW() const { return file_.Int(kAutoInform, "AutoInformW", 360); }
-int32_t InfoFile::AutoInformH() const { return file_.Int(kAutoInform, "AutoInformH", 360); }
+int64_t InfoFile::AutoInform() const { return file_.Int64(kGeneral, kAutoInformOn, 0); }
+std::string InfoFile::DownloadURL_INFORM() const { return file_.Text(kAutoInform, kDownloadURL_INFORM, ""); }
+std::string InfoFile::NameOfInformFile() const { return file_.Text(kAutoInform, kNameOfInformFile, ""); }
+int32_t InfoFile::SizeOfInformFile() const { return file_.Int(kAutoInform, kSizeOfInformFile, 0); }
+int32_t InfoFile::AutoInformW() const { return file_.Int(kAutoInform, kAutoInformW, 360); }
+int32_t InfoFile::AutoInformH() const { return file_.Int(kAutoInform, kAutoInformH, 360); }
 
 // --- the user texts
 

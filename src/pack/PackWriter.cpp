@@ -1,40 +1,18 @@
-// The package builder. See PackWriter.h; the byte layout is spelled out here on purpose rather
-// than taken from the reader.
+// The package builder: the files it writes, the entries spread across parts, and the whole run.
+// See PackWriter.h; the blocks are laid out in PackBlocks.cpp, the job checked in PackJobCheck.cpp.
 #include "pack/PackWriter.h"
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 
+#include "util/Utils.h"
+
 namespace {
 
-constexpr size_t kEndMarkAt = kPackageEndHighOffset;  // u32 high half, then u32 low half
-constexpr size_t kChecksumChunk = 4096;
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
-
-void PutU32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
-}
-void AppendU32(std::string& s, uint32_t v) {
-  s.append(4, '\0');
-  PutU32(s, s.size() - 4, v);
-}
-uint32_t GetU32(const char* p) {
-  auto b = reinterpret_cast<const unsigned char*>(p);
-  return b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24);
-}
-std::string Block(std::string_view content) {
-  std::string out;
-  AppendU32(out, uint32_t(content.size()));
-  out.append(content);
-  return out;
-}
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -60,121 +38,6 @@ int64_t FileSize(std::FILE* f) {
 #endif
 }
 
-// Small deterministic generator for the scrambled tokens' random bytes.
-class Rng {
- public:
-  explicit Rng(uint32_t seed) : state_(seed ? seed : 0x9E3779B9u) {}
-  uint8_t Byte() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return uint8_t(state_ >> 11);
-  }
-
- private:
-  uint32_t state_;
-};
-
-uint32_t MixSeed(uint32_t seed, std::string_view text) {
-  uint32_t h = seed * 2654435761u + 0x811C9DC5u;
-  for (char c : text) h = (h ^ uint8_t(c)) * 16777619u;
-  return h;
-}
-
-bool HasAnyOf(std::string_view text, std::string_view chars) { return text.find_first_of(chars) != text.npos; }
-
-// --- validation
-
-std::string CheckEntryName(std::string_view name) {
-  using namespace std::string_view_literals;
-  if (name.empty()) return "empty file name";
-  std::string quoted = "\"" + std::string(name) + "\"";
-  if (HasAnyOf(name, "|*\0\r\n"sv)) return "file name " + quoted + " holds a character the package cannot carry";
-  if (name.front() == '\\' || name.front() == '/' || name.find(':') != name.npos)
-    return "file name " + quoted + " is not relative";
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find('\\', start);
-    if (end == name.npos) end = name.size();
-    std::string_view part = name.substr(start, end - start);
-    if (part.empty() || part == "." || part == "..")
-      return "file name " + quoted + " has an empty, \".\" or \"..\" folder";
-    start = end + 1;
-  }
-  return {};
-}
-
-std::string CheckListValue(std::string_view what, std::string_view value, std::string_view banned) {
-  if (HasAnyOf(value, banned)) return std::string(what) + " holds a character the package cannot carry";
-  return {};
-}
-
-bool SameNameCI(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto low = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-           return low(x) == low(y);
-         });
-}
-
-std::string ValidateJob(const PackJob& job, std::string_view outPath) {
-  using namespace std::string_view_literals;
-  if (!IsPackStub(job.stub)) return "the stub is not an executable with its PE signature at offset 256";
-  if (GetU32(job.stub.data() + kEndMarkAt) || GetU32(job.stub.data() + kEndMarkAt + 4))
-    return "the stub already carries a package (its end mark is set)";
-  if (job.stub.size() > 0xFFFFFFFFu) return "the stub is too large";
-  if (outPath.empty()) return "no output file";
-  if (job.level < 0 || job.level > 9) return "compression level must be 0..9";
-  std::vector<std::string_view> names;
-  if (!job.engine.name.empty()) {
-    if (auto e = CheckEntryName(job.engine.name); !e.empty()) return e;
-    if (HasAnyOf(job.engineArgs, "|\0\r\n"sv)) return "the engine switches hold a character the package cannot carry";
-    names.push_back(job.engine.name);
-  }
-  for (const auto& f : job.files) {
-    if (auto e = CheckEntryName(f.name); !e.empty()) return e;
-    names.push_back(f.name);
-  }
-  // Names that differ only in case are one file on the target system.
-  std::vector<std::string_view> sorted = names;
-  std::sort(sorted.begin(), sorted.end(), [](std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-      return std::tolower(uint8_t(x)) < std::tolower(uint8_t(y));
-    });
-  });
-  for (size_t i = 1; i < sorted.size(); ++i)
-    if (SameNameCI(sorted[i - 1], sorted[i])) return "the file name \"" + std::string(sorted[i]) + "\" occurs twice";
-  for (const auto& lang : job.languages) {
-    if (lang.name.empty() || HasAnyOf(lang.name, "\x01\x02\0"sv)) return "a language has an empty or unusable name";
-    for (const auto& [key, value] : lang.items) {
-      if (key.empty() || HasAnyOf(key, "=\x01\x02\0"sv))
-        return "language " + lang.name + ": key \"" + key + "\" is empty or holds a character it cannot carry";
-      if (HasAnyOf(value, "\x01\x02\0"sv))
-        return "language " + lang.name + ": the value of " + key + " holds a character it cannot carry";
-    }
-  }
-  using Field = std::pair<const char*, const std::string*>;
-  const auto& u = job.update;
-  const Field updateFields[] = {{"the update URL", &u.infoUrl},
-                                {"the update information file", &u.infoFile},
-                                {"the agent name", &u.agentExe},
-                                {"the update token", &u.token}};
-  for (const auto& [what, value] : updateFields)
-    if (auto e = CheckListValue(what, *value, "|\0"sv); !e.empty()) return e;
-  if (u.token.size() > 15) return "the update token is longer than 15 characters";
-  if (job.layout == PackLayout::Web) {
-    const auto& w = job.web;
-    const Field webFields[] = {
-        {"the web URL", &w.url}, {"the web setup name", &w.setupName}, {"the web token", &w.token}};
-    for (const auto& [what, value] : webFields)
-      if (auto e = CheckListValue(what, *value, "|\0"sv); !e.empty()) return e;
-    if (w.token.size() > 15) return "the web token is longer than 15 characters";
-    if (w.token.empty()) return "a web setup needs a token (an empty one matches nothing)";
-    if (w.setupName.empty() || HasAnyOf(w.setupName, "\\/:"sv)) return "the web setup name must be a plain file name";
-  }
-  if ((job.layout == PackLayout::Span || job.layout == PackLayout::SpanRelaunch) && job.partSize <= 0)
-    return "a part set needs a part size";
-  return {};
-}
 
 // --- one output file
 
@@ -216,23 +79,23 @@ class OutFile {
     fields.checksum = 0;
     int64_t trailerAt = size_;
     if (auto e = Write(BuildTrailer(fields)); !e.empty()) return e;
-    if (exe_) {
-      std::string mark(8, '\0');
-      PutU32(mark, 0, uint32_t(uint64_t(size_) >> 32));
-      PutU32(mark, 4, uint32_t(size_));
-      if (auto e = Patch(kEndMarkAt, mark); !e.empty()) return e;
-    }
+    if (exe_)
+      if (auto e = Patch(kPackageEndHighOffset, PackageEndBytes(uint64_t(size_))); !e.empty()) return e;
     uint32_t sum = kChecksumDisabled;
     if (checksum) {
       if (std::fflush(file_.get()) != 0) return "cannot write " + tmp_;
-      std::FILE* f = file_.get();
-      sum = PackChecksum(size_, [f](int64_t at, char* buf, size_t n) -> size_t {
-        return SeekTo(f, at) ? std::fread(buf, 1, n, f) : 0;
-      });
+      // The checksum reads the file through the stream it was written with.
+      struct {
+        std::FILE* f;
+        bool Seek(int64_t offset) { return SeekTo(f, offset); }
+        size_t Read(void* buffer, size_t count) { return std::fread(buffer, 1, count, f); }
+      } source{file_.get()};
+      sum = PackageChecksum(size_, source, kTrailerSize);
     }
-    std::string sumBytes(4, '\0');
-    PutU32(sumBytes, 0, sum);
-    if (auto e = Patch(trailerAt + kTrailerChecksumAt, sumBytes); !e.empty()) return e;
+    TPackTrailer sumField;
+    sumField.SetChecksum(sum);
+    if (auto e = Patch(trailerAt + kTrailerChecksumAt, sumField.View().substr(kTrailerChecksumAt, 4)); !e.empty())
+      return e;
     if (std::fclose(file_.release()) != 0) return "cannot write " + tmp_;
     return {};
   }
@@ -418,186 +281,12 @@ std::string FolderOf(std::string_view path) {
 
 }  // namespace
 
-// --- public pieces
-
-bool IsPackStub(std::string_view image) {
-  return image.size() >= 512 && image.substr(0, 2) == "MZ" && image.substr(256, 2) == "PE";
-}
-
-std::string PackPartName(std::string_view basePath, int part) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, ".%03d", part);
-  return std::string(basePath) + digits;
-}
-
-std::string ScrambleToken(std::string_view clear, uint32_t seed) {
-  // Byte layout before the hex-and-shift: r1, a, b, a random bytes, the text, b-1 random bytes,
-  // check byte, r2; the bytes between r1 and the check byte are xored with r1 ^ r2, and the check
-  // byte is the 8-bit sum of all the others as stored. 20 bytes give the 40 letters.
-  constexpr size_t kBytes = 20;
-  if (clear.size() > kBytes - 5) return {};
-  Rng rng(MixSeed(seed, clear));
-  const size_t pads = kBytes - 4 - clear.size();  // a + b, b >= 1
-  const uint8_t a = uint8_t(rng.Byte() % pads);
-  const uint8_t b = uint8_t(pads - a);
-  std::string plain;
-  plain += char(a);
-  plain += char(b);
-  for (int i = 0; i < a; ++i) plain += char(rng.Byte());
-  plain.append(clear);
-  for (int i = 1; i < b; ++i) plain += char(rng.Byte());
-  const uint8_t r1 = rng.Byte(), r2 = rng.Byte(), key = r1 ^ r2;
-  std::string bytes(1, char(r1));
-  for (char c : plain) bytes += char(uint8_t(c) ^ key);
-  uint8_t check = r2;
-  for (char c : bytes) check = uint8_t(check + uint8_t(c));
-  bytes += char(check);
-  bytes += char(r2);
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : bytes) {
-    out += char(kHex[uint8_t(c) >> 4] + 50);
-    out += char(kHex[uint8_t(c) & 15] + 50);
-  }
-  return out;
-}
-
-std::string BuildLanguageBlock(const std::vector<PackLanguage>& languages) {
-  if (languages.empty()) return {};
-  std::string out = "\x02";
-  for (const auto& lang : languages) {
-    out += '\x01';
-    out += lang.name;
-    out += '\x01';
-    for (const auto& [key, value] : lang.items) out += key + "=" + value + "\x01";
-    out += '\x02';
-  }
-  return out;
-}
-
-std::string BuildUpdateBlock(const PackUpdateSettings& u, uint32_t seed) {
-  return "|" + u.infoUrl + "|" + u.infoFile + "|" + u.agentExe + "|" + ScrambleToken(u.token, seed) + "|" +
-         (u.hide ? "1" : "0") + "|" + (u.publicKey.empty() ? "" : u.publicKey + "|");
-}
-
-std::string BuildWebBlockText(const PackWebSettings& w, std::string_view sizeText, uint32_t seed) {
-  return "|" + w.url + "|" + w.setupName + "|" + (w.alwaysDownload ? "1" : "0") + "|" + ScrambleToken(w.token, seed) +
-         "|" + std::string(sizeText) + "|";
-}
-
-std::string BuildWebBlock(const PackWebSettings& web, int64_t setupSize, uint32_t seed) {
-  return BuildWebBlockText(web, std::to_string(setupSize), seed);
-}
-
-std::string BuildEntryHeader(std::string_view name, uint32_t dosTime) {
-  std::string out = "|";
-  out += name;
-  out += "|" + std::to_string(dosTime) + "|";
-  out += '\0';
-  return out;
-}
-
-std::string BuildEntryBlock(std::string_view entry, int level) {
-  uLongf zlen = compressBound(uLong(entry.size()));
-  std::string z(4 + size_t(zlen), '\0');
-  int rc = compress2(reinterpret_cast<Bytef*>(z.data() + 4), &zlen, reinterpret_cast<const Bytef*>(entry.data()),
-                     uLong(entry.size()), level);
-  if (rc == Z_OK && zlen < entry.size()) {
-    z.resize(4 + size_t(zlen));
-    PutU32(z, 0, uint32_t(zlen));
-    return z;
-  }
-  std::string stored;
-  AppendU32(stored, uint32_t(-int64_t(entry.size())));
-  stored.append(entry);
-  return stored;
-}
-
-void PackSpaceTable::Add(int64_t fileSize) {
-  for (int i = 0; i < 9; ++i) {
-    const int64_t cluster = i == 0 ? 1 : int64_t(256) << i;
-    const uint64_t rounded = uint64_t((fileSize + cluster - 1) / cluster * cluster);
-    const uint64_t sum = uint64_t(bytes[i]) + rounded;
-    bytes[i] = sum > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(sum);
-  }
-}
-
-std::string BuildTrailer(const PackTrailerFields& f) {
-  std::string t(kTrailerSize, '\0');
-  t[kTrailerFormatAt] = 1;
-  t[kTrailerMetaCountAt] = char(f.metaBlocks);
-  PutU32(t, kTrailerFirstBlockAt, f.firstBlock);
-  PutU32(t, kTrailerEntryCountAt, f.entryCount);
-  PutU32(t, kTrailerMagicAt, kPackMagic);
-  PutU32(t, kTrailerChecksumAt, f.checksum);
-  for (int i = 0; i < kSpaceTableEntries; ++i) PutU32(t, kTrailerSpaceAt + 4 * i, f.space.bytes[i]);
-  t[kTrailerOptionsAt] = char(f.options);
-  t[kTrailerWebSetupAt] = f.webSetup ? 1 : 0;
-  t[kTrailerConfirmDownloadAt] = f.confirmDownload ? 1 : 0;
-  t[kTrailerInstallAgentAt] = f.installAgent ? 1 : 0;
-  t[kTrailerAutoUpdateAt] = f.autoUpdateAgent ? 1 : 0;
-  PutU32(t, kTrailerLengthAt, kTrailerSize);
-  return t;
-}
-
-uint32_t PackChecksum(int64_t fileSize, const std::function<size_t(int64_t, char*, size_t)>& readAt, int trailerLen) {
-  if (fileSize > kChecksumSizeLimit) return kChecksumDisabled;
-  char head[512];
-  int64_t size = fileSize, at = 0;
-  if (fileSize >= 258 && readAt(0, head, 258) == 258 && !std::memcmp(head, "MZ", 2) &&
-      !std::memcmp(head + 256, "PE", 2)) {
-    if (uint32_t mark = GetU32(head + kEndMarkAt + 4); mark != 0) {
-      size = mark;
-      at = 512;
-    }
-  }
-  // Words are summed while more than 4 bytes remain after them, and each chunk read while that
-  // holds adds 1234: the last two words before the trailer never count.
-  int64_t remaining = size - trailerLen - at;
-  uint32_t sum = 0;
-  char buf[kChecksumChunk];
-  for (;;) {
-    size_t got = readAt(at, buf, sizeof buf);
-    at += int64_t(got);
-    for (size_t w = 0; w + 4 <= got; w += 4) {
-      remaining -= 4;
-      if (remaining > 4) sum += GetU32(buf + w);
-    }
-    if (remaining > 4) sum += kChecksumDisabled;
-    if (got != sizeof buf) return sum;
-  }
-}
-
-uint32_t PackChecksumOfImage(std::string_view image, int trailerLen) {
-  return PackChecksum(
-      int64_t(image.size()),
-      [image](int64_t at, char* buf, size_t n) -> size_t {
-        if (at < 0 || uint64_t(at) >= image.size()) return 0;
-        size_t got = std::min(n, image.size() - size_t(at));
-        std::memcpy(buf, image.data() + at, got);
-        return got;
-      },
-      trailerLen);
-}
-
-uint32_t PackChecksumOfFile(std::string_view path, int trailerLen) {
-  FilePtr f = OpenFile(std::string(path), "rb");
-  if (!f) return 0;
-  int64_t size = FileSize(f.get());
-  if (size < 0) return 0;
-  std::FILE* raw = f.get();
-  return PackChecksum(
-      size,
-      [raw](int64_t at, char* buf, size_t n) -> size_t { return SeekTo(raw, at) ? std::fread(buf, 1, n, raw) : 0; },
-      trailerLen);
-}
-
 // --- the whole package
 
 std::string WritePackage(const PackJob& job, std::string_view outPathView, std::vector<std::string>* written,
                          const PackProgress& progress) {
   const std::string outPath(outPathView);
-  if (auto e = ValidateJob(job, outPath); !e.empty()) return e;
+  if (auto e = ValidatePackJob(job, outPath); !e.empty()) return e;
 
   std::vector<Item> items;
   if (!job.engine.name.empty()) items.push_back({&job.engine, job.engine.name + "*" + job.engineArgs, 0});
@@ -619,7 +308,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
   fields.metaBlocks = web ? 3 : 2;
   PackUpdateSettings update = job.update;
   if (update.token.empty()) update.token = RandomToken();
-  const std::string metaHead = Block(BuildLanguageBlock(job.languages)) + Block(BuildUpdateBlock(update, job.seed));
+  const std::string metaHead = BuildMetaBlock(BuildLanguageBlock(job.languages)) + BuildMetaBlock(BuildUpdateBlock(update, job.seed));
   // The uploaded package of a web setup carries the same web block (the stub compares its token);
   // its size field is fixed-width so that it can be filled in once the file is complete.
   constexpr int kSizeDigits = 12;
@@ -628,7 +317,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
   if (web) {
     const std::string webBlock = BuildWebBlockText(job.web, std::string(kSizeDigits, '0'), job.seed);
     sizeFieldAt = int64_t(job.stub.size() + metaHead.size() + 4 + webBlock.rfind('|', webBlock.size() - 2) + 1);
-    meta += Block(webBlock);
+    meta += BuildMetaBlock(webBlock);
   }
 
   OutputSet out;
@@ -638,7 +327,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
   if (job.layout == PackLayout::SpanRelaunch) firstPath = PackPartName(outPath, 1);
   if (web) {
     firstPath = FolderOf(outPath) + job.web.setupName;
-    if (SameNameCI(firstPath, outPath)) return "the web setup name is the name of the setup file itself";
+    if (SameText(firstPath, outPath)) return "the web setup name is the name of the setup file itself";
   }
   if (limit != kNoLimit && int64_t(job.stub.size() + meta.size()) + kTrailerSize >= limit)
     return "the part size is too small for the stub and the settings";
@@ -665,7 +354,7 @@ std::string WritePackage(const PackJob& job, std::string_view outPathView, std::
       head.webSetup = true;
       head.entryCount = 0;
       head.space = {};
-      headMeta += Block(BuildWebBlock(job.web, uploadSize, job.seed));
+      headMeta += BuildMetaBlock(BuildWebBlock(job.web, uploadSize, job.seed));
     } else {
       head.options |= kOptionSpanRelaunch;
     }

@@ -1,7 +1,7 @@
 // The package builder: lays out install packages byte by byte (stub image, text blocks, one block
 // per file piece, trailer, end mark, checksum) as a single setup, a set of part files or a web
-// setup. It shares the format's numbers with the reader (PackFormat.h) but lays the bytes out on its
-// own; the tests' hand-laid byte fixtures pin both sides down.
+// setup. The trailer, the end mark, the checksum and the part names come from the format's one
+// place (PackFormat.h), which the reader uses too; the tests' hand-laid byte fixtures pin it down.
 // Files are read and compressed piece by piece: memory stays bounded whatever their size.
 #pragma once
 #include <cstdint>
@@ -82,6 +82,9 @@ using PackProgress = std::function<void(int64_t doneBytes, int64_t totalBytes, s
 std::string WritePackage(const PackJob& job, std::string_view outPath, std::vector<std::string>* written = nullptr,
                          const PackProgress& progress = {});
 
+// The job's fault as text, empty when it can be written to outPath.
+std::string ValidatePackJob(const PackJob& job, std::string_view outPath);
+
 // --- the pieces of the layout, for the tool and the tests
 
 // 40 lower-case letters that descramble to clear; empty when clear is longer than 15 bytes.
@@ -90,6 +93,10 @@ std::string ScrambleToken(std::string_view clear, uint32_t seed);
 std::string BuildLanguageBlock(const std::vector<PackLanguage>& languages);
 std::string BuildUpdateBlock(const PackUpdateSettings& update, uint32_t seed);
 std::string BuildWebBlock(const PackWebSettings& web, int64_t setupSize, uint32_t seed);
+// The web block with its size field given as text (the writer's fixed-width field, filled later).
+std::string BuildWebBlockText(const PackWebSettings& web, std::string_view sizeText, uint32_t seed);
+// A meta block: u32 length + content.
+std::string BuildMetaBlock(std::string_view content);
 // "|" name "|" stamp "|" and the 0x00 that ends an entry's header.
 std::string BuildEntryHeader(std::string_view name, uint32_t dosTime);
 // The block of one entry: signed length + zlib stream, or negated length + the raw entry when
@@ -123,5 +130,3 @@ uint32_t PackChecksumOfFile(std::string_view path, int trailerLen = kTrailerSize
 
 // True when the image can carry a package: "MZ" at 0 and "PE" at 256, at least 512 bytes.
 bool IsPackStub(std::string_view image);
-// The name of part number (2, 3 ...) of the set whose setup file or first part is setupPath.
-std::string PackPartName(std::string_view basePath, int part);

@@ -11,10 +11,6 @@
 #include "util/VSUB.h"
 
 namespace {
-uint32_t LoadU32(const unsigned char* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // Reads one meta block (u32 length + bytes) at pos; false when it does not fit in the file, so
 // that a damaged length never makes the reader allocate or read past the end.
 bool ReadMetaBlock(PackFile& file, int64_t& pos, std::string& block) {
@@ -29,9 +25,8 @@ bool ReadMetaBlock(PackFile& file, int64_t& pos, std::string& block) {
 }  // namespace
 
 bool IsStubExecutable(PackFile& file) {
-  char mz[2], pe[2];
-  return file.ReadAt(0, mz, 2) && mz[0] == 'M' && mz[1] == 'Z' && file.ReadAt(kPeSignatureOffset, pe, 2) &&
-         pe[0] == 'P' && pe[1] == 'E';
+  char head[kPeSignatureOffset + 2];
+  return file.ReadAt(0, head, sizeof head) && HasStubSignature({head, sizeof head});
 }
 
 bool IsStubExecutable(std::string_view path) {
@@ -43,12 +38,6 @@ uint64_t ReadPackageEnd(PackFile& file) {
   uint32_t high = 0, low = 0;
   if (!file.ReadU32At(kPackageEndHighOffset, high) || !file.ReadU32At(kPackageEndLowOffset, low)) return 0;
   return uint64_t(high) << 32 | low;
-}
-
-uint64_t ReadPackageEndFromImage(std::string_view image) {
-  if (image.size() < size_t(kPackageEndLowOffset + 4)) return 0;
-  auto p = reinterpret_cast<const unsigned char*>(image.data());
-  return uint64_t(LoadU32(p + kPackageEndHighOffset)) << 32 | LoadU32(p + kPackageEndLowOffset);
 }
 
 bool ReadTrailer(PackFile& file, TPackTrailer& trailer) {
@@ -85,54 +74,7 @@ bool ReadTrailer(std::string_view path, TPackTrailer& trailer) {
 uint32_t ComputePackageChecksum(std::string_view path, int64_t trailerLength) {
   PackFile file(path);
   if (!file.IsOpen()) return 0;
-  int64_t size = file.Size();
-  if (size > kChecksumSizeLimit) return kChecksumDisabled;
-  uint32_t mark = 0;
-  if (IsStubExecutable(file) && file.ReadU32At(kPackageEndLowOffset, mark) && mark != 0) size = mark;
-  int64_t remaining = size - trailerLength;
-  int64_t start = 0;
-  if (mark != 0) {
-    remaining -= kChecksumSkippedHeader;
-    start = kChecksumSkippedHeader;
-  }
-  if (!file.Seek(start)) return 0;
-  uint32_t sum = 0;
-  // The sum is defined over reads of 4096 bytes. Reading 64 KiB at a time and walking it in steps
-  // of 4096 gives the same chunks with a sixteenth of the calls, since a read falls short only at
-  // the end of the file (a buffer that ends on a step boundary is followed by an empty chunk, as
-  // the next 4096-byte read would be).
-  constexpr size_t kChunk = 4096;
-  std::vector<unsigned char> buffer(16 * kChunk);
-  size_t filled = 0, at = 0, got;
-  // Words stop counting once remaining drops to 4, so reading can stop there too: the bytes after
-  // the package end never change the sum.
-  do {
-    if (at == filled) {
-      filled = file.Read(buffer.data(), buffer.size());
-      at = 0;
-    }
-    got = std::min(kChunk, filled - at);
-    const unsigned char* chunk = &buffer[at];
-    at += got;
-    // Word i counts while remaining, once lowered by 4 * (i + 1), stays above 4.
-    const size_t words = got / 4;
-    const int64_t over = remaining - 8;
-    const size_t counted = over <= 0 ? 0 : size_t(std::min<int64_t>(int64_t(words), (over + 3) / 4));
-    // Eight running sums the compiler can keep in one vector register; the rest word by word.
-    uint32_t lanes[8] = {};
-    size_t i = 0;
-    for (; i + 8 <= counted; i += 8)
-      for (size_t k = 0; k < 8; ++k) lanes[k] += LoadU32(chunk + 4 * (i + k));
-    for (; i < counted; ++i) sum += LoadU32(chunk + 4 * i);
-    for (uint32_t lane : lanes) sum += lane;
-    remaining -= int64_t(4 * words);
-    if (remaining > 4) sum += kChecksumDisabled;
-  } while (got == kChunk && remaining > 4);
-  return sum;
-}
-
-bool ChecksumAccepted(uint32_t stored, uint32_t computed) {
-  return stored == computed || stored == kChecksumDisabled || computed == kChecksumDisabled;
+  return PackageChecksum(file.Size(), file, trailerLength);
 }
 
 uint32_t GetClusterSize(std::string_view path) { return QueryClusterSize(path); }

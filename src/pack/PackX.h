@@ -2,7 +2,6 @@
 // descrambling, and TGFileInfo, the read-only view of one package file through which every other
 // unit reads a package's flags, blocks and tokens.
 #pragma once
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,59 +10,12 @@
 
 class PackFile;
 
-// The trailer, held byte for byte, with named accessors for its little-endian fields.
-struct TPackTrailer {
-  std::array<uint8_t, kTrailerSize> bytes{};
-
-  uint8_t FormatByte() const { return bytes[kTrailerFormatAt]; }
-  void SetFormatByte(uint8_t v) { bytes[kTrailerFormatAt] = v; }
-  uint8_t MetaBlockCount() const { return bytes[kTrailerMetaCountAt]; }
-  void SetMetaBlockCount(uint8_t v) { bytes[kTrailerMetaCountAt] = v; }
-  uint32_t FirstBlockOffset() const { return U32(kTrailerFirstBlockAt); }
-  void SetFirstBlockOffset(uint32_t v) { SetU32(kTrailerFirstBlockAt, v); }
-  uint32_t EntryCount() const { return U32(kTrailerEntryCountAt); }
-  void SetEntryCount(uint32_t v) { SetU32(kTrailerEntryCountAt, v); }
-  uint32_t Magic() const { return U32(kTrailerMagicAt); }
-  void SetMagic(uint32_t v) { SetU32(kTrailerMagicAt, v); }
-  uint32_t Checksum() const { return U32(kTrailerChecksumAt); }
-  void SetChecksum(uint32_t v) { SetU32(kTrailerChecksumAt, v); }
-  // Entry 0: exact byte total; entry i (1..8): total in clusters of 256 << i bytes.
-  uint32_t Space(int i) const { return U32(kTrailerSpaceAt + 4 * i); }
-  void SetSpace(int i, uint32_t v) { SetU32(kTrailerSpaceAt + 4 * i, v); }
-  uint8_t Options() const { return bytes[kTrailerOptionsAt]; }
-  void SetOptions(uint8_t v) { bytes[kTrailerOptionsAt] = v; }
-  bool HasOption(PackOption o) const { return (bytes[kTrailerOptionsAt] & o) != 0; }
-  uint8_t WebSetupFlag() const { return bytes[kTrailerWebSetupAt]; }
-  void SetWebSetupFlag(uint8_t v) { bytes[kTrailerWebSetupAt] = v; }
-  uint8_t ConfirmDownloadFlag() const { return bytes[kTrailerConfirmDownloadAt]; }
-  void SetConfirmDownloadFlag(uint8_t v) { bytes[kTrailerConfirmDownloadAt] = v; }
-  uint8_t InstallAgentFlag() const { return bytes[kTrailerInstallAgentAt]; }
-  void SetInstallAgentFlag(uint8_t v) { bytes[kTrailerInstallAgentAt] = v; }
-  uint8_t AutoUpdateFlag() const { return bytes[kTrailerAutoUpdateAt]; }
-  void SetAutoUpdateFlag(uint8_t v) { bytes[kTrailerAutoUpdateAt] = v; }
-  uint32_t Length() const { return U32(kTrailerLengthAt); }
-  void SetLength(uint32_t v) { SetU32(kTrailerLengthAt, v); }
-
-  std::string_view View() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
-  void Clear() { bytes.fill(0); }
-
- private:
-  uint32_t U32(int at) const {
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-           uint32_t(bytes[at + 3]) << 24;
-  }
-  void SetU32(int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
-  }
-};
-
 // "MZ" at offset 0 and "PE" at offset 256 (the header's own pointer to the signature is not used).
 bool IsStubExecutable(std::string_view path);
 // Same test on an open file; its position moves.
 bool IsStubExecutable(PackFile& file);
 // (u32 at 248) << 32 | (u32 at 252); 0 when the bytes are not there.
 uint64_t ReadPackageEnd(PackFile& file);
-uint64_t ReadPackageEndFromImage(std::string_view image);
 // Fills the zero-filled record from the package's trailer: at most 74 bytes, its length field set
 // to the bytes it covers, a meta block count of 0 read as 2. False, with the record left as it
 // was, when the file has no readable trailer (missing, too short, or a length field below 4 or
@@ -72,8 +24,6 @@ bool ReadTrailer(std::string_view path, TPackTrailer& trailer);
 bool ReadTrailer(PackFile& file, TPackTrailer& trailer);
 // The package checksum over the file at path; kChecksumDisabled for files above the size limit.
 uint32_t ComputePackageChecksum(std::string_view path, int64_t trailerLength);
-// The extraction's acceptance rule: equal, or either side is kChecksumDisabled.
-bool ChecksumAccepted(uint32_t stored, uint32_t computed);
 // Bytes per cluster of the drive named by the path's first three characters; 0 when unknown.
 uint32_t GetClusterSize(std::string_view path);
 // The space table entry for a drive with this cluster size, as a byte count.

@@ -14,6 +14,8 @@
 #include <span>
 #include <vector>
 
+#include "pack/ExtractBuffers.h"
+#include "pack/ExtractPump.h"
 #include "pack/PackFile.h"
 #include "pack/PackX.h"
 #include "pack/ZLibOpen.h"
@@ -24,42 +26,7 @@
 #include "util/VSUB.h"
 
 namespace {
-constexpr size_t kReadChunk = 65536;
-// A header longer than this without its closing 0x00 is not a header: the entry is skipped.
-constexpr size_t kMaxHeader = 65536;
-// Data collect up to this size before each append to the target.
-constexpr size_t kWriteChunk = 1048576;
-// The write buffer: less than kWriteChunk of data, preceded by less than a chunk of header, always
-// leave room for one more chunk.
-constexpr size_t kWriteBufferSize = kWriteChunk + 2 * kReadChunk;
-
-// The buffers an extraction reuses for every entry.
-struct ExtractBuffers {
-  std::unique_ptr<char[]> read{new char[kReadChunk]};
-  std::unique_ptr<char[]> write{new char[kWriteBufferSize]};
-};
-
 int saveFailures = 0;
-
-// The window's messages are dispatched at most this often, as the download does: often enough for
-// the close box and the bars, while a look at the queue per entry or per chunk (a round trip to
-// the window system under Wine) would cost more than writing a small file.
-constexpr int64_t kPumpEveryMs = 10;
-
-class Pump {
- public:
-  explicit Pump(ExtractUI& ui) : ui_(ui) {}
-  void IfDue() {
-    const int64_t now = TickMs();
-    if (now - last_ < kPumpEveryMs) return;
-    ui_.PumpMessages();
-    last_ = now;
-  }
-
- private:
-  ExtractUI& ui_;
-  int64_t last_ = INT64_MIN / 2;
-};
 
 // The file the walk writes into. Consecutive blocks of one name (the pieces of a large entry, on
 // one part file or running on into the next) go through one open file, which is stamped and closed
@@ -234,7 +201,7 @@ enum class BlockEnd { Done, Short, Damaged };
 // Short when the file ends early or the user cancelled, Damaged (zlib's code in zlibCode) for a
 // broken stream; either way the entry's file goes.
 BlockEnd ExtractEntryBlock(PackFile& file, int64_t n, bool compressed, EntryWriter& writer, char* readBuffer,
-                           ExtractUI& ui, Pump& pump, int& zlibCode) {
+                           ExtractUI& ui, ExtractPump& pump, int& zlibCode) {
   std::unique_ptr<TInflateStream> inflater;
   if (compressed) inflater = std::make_unique<TInflateStream>();
   auto toWriter = [&](std::string_view piece) {
@@ -306,43 +273,7 @@ void WriteAgentCopy(std::string_view sourcePath, std::string_view outputFolder, 
   ok = ok && out.Write(trailer.View()) && out.Finish(GetFileDosTime(sourcePath));
   DebugLn(IntToStr(CurrentProcessId()) + " New AU-Agent: " + target + (ok ? "" : " (not written)"));
 }
-}  // namespace
 
-namespace {
-// Windows opens a device, not a file, for these names in any folder and with any extension.
-bool IsDeviceName(std::string_view part) {
-  std::string stem = UpperCase(TrimRight(part.substr(0, part.find('.'))));
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
-         stem[3] <= '9';
-}
-}  // namespace
-
-bool IsSafeEntryName(std::string_view name) {
-  if (name.empty() || name.find(':') != std::string_view::npos) return false;
-  if (name[0] == '\\' || name[0] == '/') return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = std::min(name.find_first_of("\\/", start), name.size());
-    std::string_view part = name.substr(start, end - start);
-    // Windows drops trailing dots and blanks from a path component, so ".. " and "..." act as "..".
-    if (part.size() >= 2 && part.find_first_not_of(". ") == std::string_view::npos && part.find("..") == 0)
-      return false;
-    if (IsDeviceName(part)) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
-std::string PartFilePath(std::string_view sourcePath, int part) {
-  std::string_view base = sourcePath;
-  if (base.size() >= 4 && base.substr(base.size() - 4) == ".001") base.remove_suffix(4);
-  return std::string(base) + "." + IntToZeroPad(part, 3);
-}
-
-void ResetSaveFailureCount() { saveFailures = 0; }
-
-namespace {
 // The walk itself. A damaged compressed entry ends it at once, with zlib's code in zlibCode.
 void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName, bool& ok,
                   ExtractUI& ui, bool forcePrompt, std::string& markedEntry, bool& carryOn, int& zlibCode) {
@@ -358,7 +289,7 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
   int blockIndex = 0;
   int64_t entriesStart = 0;
   ExtractBuffers buffers;
-  Pump pump(ui);
+  ExtractPump pump(ui);
   TargetFile target(ui, folder);
 
   for (;;) {
@@ -438,6 +369,8 @@ void ExtractParts(std::string_view sourcePath, std::string_view outputFolder, st
   ui.WaitPumping(500);
 }
 }  // namespace
+
+void ResetSaveFailureCount() { saveFailures = 0; }
 
 ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outputFolder, std::string_view agentName,
                              ExtractUI& ui, bool forcePrompt) {

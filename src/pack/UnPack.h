@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pack/ExtractUI.h"
+#include "pack/PackFormat.h"
 
 // How an extraction ended.
 enum class ExtractEnd {
@@ -33,8 +34,5 @@ ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outpu
 // True for a relative name that stays inside the folder it is extracted to: not empty, no drive
 // or stream colon, no leading separator (absolute or UNC), no ".." component, no device name.
 bool IsSafeEntryName(std::string_view name);
-// The path of part number part (2, 3, ...) of the package whose first file is sourcePath:
-// Setup.exe and Setup.exe.001 both give Setup.exe.002 for part 2.
-std::string PartFilePath(std::string_view sourcePath, int part);
 // Forgets earlier save failures, so that the next one shows its box again (tests only).
 void ResetSaveFailureCount();

@@ -3,6 +3,7 @@
 // Everything the user sees and the engine's process come through SetupHost.
 #include <utility>
 
+#include "pack/InfoFileKeys.h"
 #include "pack/PackX.h"
 #include "pack/UnPack.h"
 #include "platform/System.h"
@@ -86,14 +87,16 @@ SetupOutcome RunEngine(const SetupRequest& request, const std::string& folder, c
   DebugLn(IntToStr(CurrentProcessId()) + " ==== WinExec(Engine.exe) >>" + start.command + "<<");
 
   // Read before the engine runs: the engine may rewrite the settings files.
-  const std::string startUpLink = IniText(request.originalFile, "UnInstall", "StartUpLink");
-  const std::string updateLink = IniText(request.originalFile, "UnInstall", "CheckforNewUpdateLink");
+  using namespace OriginalKey;
+  const std::string startUpLink = IniText(request.originalFile, kUnInstall.data(), kStartUpLink.data());
+  const std::string updateLink = IniText(request.originalFile, kUnInstall.data(), kCheckforNewUpdateLink.data());
 
   const EngineRun run = RunEngineProcess(start, host);
   if (!run.started) return Ended(SetupCause::EngineNotStarted, run.systemError);
   if (run.completed) {
-    RemoveShortcut(IniFlag(request.infoFile, "NewSetup", "RemoveStartUpShortcut"), startUpLink);
-    RemoveShortcut(IniFlag(request.infoFile, "NewSetup", "RemoveCheckForNewUpdateShortcut"), updateLink);
+    using namespace InfoKey;
+    RemoveShortcut(IniFlag(request.infoFile, kNewSetup.data(), kRemoveStartUpShortcut.data()), startUpLink);
+    RemoveShortcut(IniFlag(request.infoFile, kNewSetup.data(), kRemoveCheckForNewUpdateShortcut.data()), updateLink);
   }
   SetupOutcome outcome;
   outcome.exitCode = run.exitCode;

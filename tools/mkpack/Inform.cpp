@@ -3,6 +3,7 @@
 // that fetches the new information file finds the inform file already there).
 #include "Inform.h"
 
+#include "InputRules.h"
 #include "Signing.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include "agent/AutoInform.h"
 #include "agent/InformFile.h"
 #include "agent/InformLayout.h"
+#include "pack/InfoFileKeys.h"
+#include "pack/InfoFileWriter.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
 #include "util/Files.h"
@@ -47,35 +50,25 @@ struct InformInputs {
 };
 
 std::string CheckKnownKeys(const IniFile& ini) {
-  for (const auto& section : ini.Sections()) {
-    if (!SameText(section.name, kSection)) return "unknown section [" + section.name + "]";
-    for (const auto& [key, value] : section.items)
-      if (std::none_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return SameText(k, key); }))
-        return "unknown key " + key + " in [" + kSection + "]";
-  }
-  return {};
+  std::vector<KnownKey> known;
+  for (const char* k : kKeys) known.push_back({kSection, k});
+  const std::optional<UnknownKey> unknown = FindUnknownKey(ini, known);
+  if (!unknown || unknown->key.empty()) return unknown ? UnknownKeyText(*unknown) : std::string();
+  return "unknown key " + unknown->key + " in [" + kSection + "]";
 }
 
 std::string ReadNumber(const std::string& text, const char* what, int64_t lo, int64_t hi, int64_t& out) {
-  const std::optional<int64_t> v = ParseInt64(text);
-  if (!v || *v < lo || *v > hi)
-    return std::string(what) + "=" + text + " must be a number from " + std::to_string(lo) + " to " +
-           std::to_string(hi);
+  const std::optional<int64_t> v = NumberIn(text, lo, hi);
+  if (!v) return NumberRangeText(std::string(what) + "=" + text, lo, hi);
   out = *v;
   return {};
 }
 
 std::string ReadBool(const std::string& text, const char* what, bool& out) {
-  for (const char* yes : {"1", "yes", "true", "on"})
-    if (SameText(text, yes)) return out = true, std::string();
-  for (const char* no : {"0", "no", "false", "off"})
-    if (SameText(text, no)) return out = false, std::string();
-  return std::string(what) + "=" + text + " is neither 1 nor 0";
-}
-
-std::string Resolve(const std::string& base, const std::string& path) {
-  if (path.empty() || fs::path(path).is_absolute() || base.empty()) return path;
-  return (fs::path(base) / path).lexically_normal().string();
+  const std::optional<bool> flag = ParseFlag(text);
+  if (!flag) return NotAFlagText(what, text);
+  out = *flag;
+  return {};
 }
 
 bool IsBareName(const std::string& name) {
@@ -117,28 +110,23 @@ std::string ReadInputs(const IniFile& ini, const std::string& iniDir, const std:
   in.validVersions = get("ValidVersions");
   in.programName = get("ProgramName");
 
-  for (size_t i = 0; i < options.size(); ++i) {
-    const std::string& opt = options[i];
-    if (opt == "--quiet") {
+  const auto take = [&](const std::string& opt, const std::string* value) {
+    if (opt == "--quiet")
       in.quiet = true;
-      continue;
-    }
-    if (opt == "--plain") {
+    else if (opt == "--plain")
       scrambled = "0";
-      continue;
-    }
-    if (opt != "--text" && opt != "--token" && opt != "--out" && opt != "--private-key") return "unknown option " + opt;
-    if (i + 1 >= options.size()) return opt + " needs a value";
-    const std::string& value = options[++i];
-    if (opt == "--text")
-      in.textPath = value;
+    else if (opt == "--text")
+      in.textPath = *value;
     else if (opt == "--token")
-      in.token = value;
+      in.token = *value;
     else if (opt == "--private-key")
-      in.privateKeyPath = value;
+      in.privateKeyPath = *value;
     else
-      in.folder = value;
-  }
+      in.folder = *value;
+  };
+  if (auto e = WalkOptions(options, {"--quiet", "--plain"}, {"--text", "--token", "--out", "--private-key"}, take);
+      !e.empty())
+    return e;
 
   if (auto e = ReadBool(scrambled, "Scrambled", in.scrambled); !e.empty()) return e;
   if (in.textPath.empty()) return "no announcement (Text= or --text)";
@@ -171,15 +159,23 @@ std::string ReadInputs(const IniFile& ini, const std::string& iniDir, const std:
 }
 
 std::string InfoFileText(const InformInputs& in, int64_t informSize) {
-  std::string t = "[NewSetup]\r\nDownloadURL_UPDATE=" + in.updateUrl + "\r\nVersionNew=" + std::to_string(in.version) +
-                  "\r\nStamp=" + std::to_string(in.stamp) + "\r\n";
-  if (!in.validVersions.empty()) t += "ValidVersions=" + in.validVersions + "\r\n";
-  if (!in.programName.empty()) t += "ProgramName=" + in.programName + "\r\n";
-  t += "\r\n[General]\r\nAutoInform=1\r\n\r\n[AutoInform]\r\n";
-  t += "DownloadURL_INFORM=" + Trim(in.webPage) + "\r\nNameOfInformFile=" + in.informName +
-       "\r\nSizeOfInformFile=" + std::to_string(informSize) + "\r\nAutoInformW=" + std::to_string(in.width) +
-       "\r\nAutoInformH=" + std::to_string(in.height) + "\r\n";
-  return t;
+  using namespace InfoKey;
+  InfoFileWriter w;
+  w.Section(kNewSetup);
+  w.Key(kDownloadURL_UPDATE, in.updateUrl);
+  w.Key(kVersionNew, std::to_string(in.version));
+  w.Key(kStamp, std::to_string(in.stamp));
+  if (!in.validVersions.empty()) w.Key(kValidVersions, in.validVersions);
+  if (!in.programName.empty()) w.Key(kProgramName, in.programName);
+  w.Section(kGeneral, true);
+  w.Key(kAutoInformOn, "1");
+  w.Section(kAutoInform, true);
+  w.Key(kDownloadURL_INFORM, Trim(in.webPage));
+  w.Key(kNameOfInformFile, in.informName);
+  w.Key(kSizeOfInformFile, std::to_string(informSize));
+  w.Key(kAutoInformW, std::to_string(in.width));
+  w.Key(kAutoInformH, std::to_string(in.height));
+  return w.Text();
 }
 
 // Written under a temporary name and renamed, so that a reader never sees half a file.

@@ -1,16 +1,17 @@
 // mkpack inspect: walks a package file the way the extraction does (trailer, meta blocks, entry
-// blocks, continued parts) with code of its own, and prints what it finds.
+// blocks, continued parts) and prints what it finds. The trailer, the checksum, the stub check and
+// the part names are the format's own; the walk is the tool's, so that it can report what it meets.
 #include "Inspect.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "pack/PackWriter.h"
 #include "pack/PackX.h"
 #include "util/Files.h"
 
@@ -174,9 +175,9 @@ bool InspectFile(const std::string& path, Walk& walk) {
     walk.healthy = false;
     return false;
   }
-  std::string head = r.Read(0, 512);
-  bool exe = head.size() >= 258 && head.compare(0, 2, "MZ") == 0 && head.compare(256, 2, "PE") == 0;
-  uint64_t mark = exe ? (uint64_t(U32(head, 248)) << 32) | U32(head, 252) : 0;
+  const std::string head = r.Read(0, 512);
+  const bool exe = HasStubSignature(head);
+  const uint64_t mark = exe ? ReadPackageEndFromImage(head) : 0;
   int64_t end = mark ? int64_t(mark) : r.Size();
   std::printf("file size %lld, %s, package end mark %llu\n", static_cast<long long>(r.Size()),
               exe ? "executable package" : "part file", static_cast<unsigned long long>(mark));
@@ -186,34 +187,34 @@ bool InspectFile(const std::string& path, Walk& walk) {
     walk.healthy = false;
     return false;
   }
-  std::string t = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kTrailerSize) - 4);
-  t.resize(kTrailerSize, '\0');
-  bool magicOk = U32(t, kTrailerMagicAt) == kPackMagic;
-  int meta = uint8_t(t[kTrailerMetaCountAt]) ? uint8_t(t[kTrailerMetaCountAt]) : 2;
-  uint32_t stored = U32(t, kTrailerChecksumAt), computed = PackChecksumOfFile(path, int(trailerLen));
-  bool sumOk = stored == computed || stored == kChecksumDisabled || computed == kChecksumDisabled;
+  // Every field as the file holds it: a short trailer reads as zeros past its end.
+  TPackTrailer t;
+  const std::string held = r.Read(end - trailerLen, std::min<int64_t>(trailerLen, kTrailerSize) - 4);
+  std::copy(held.begin(), held.end(), t.bytes.begin());
+  bool magicOk = t.Magic() == kPackMagic;
+  int meta = t.MetaBlockCount() ? t.MetaBlockCount() : 2;
+  uint32_t stored = t.Checksum(), computed = ComputePackageChecksum(path, trailerLen);
+  bool sumOk = ChecksumAccepted(stored, computed);
   std::printf("trailer: length %lld, magic %s, meta blocks %d, first block %u, entry count %u\n",
-              static_cast<long long>(trailerLen), magicOk ? "ok" : "WRONG", meta, U32(t, kTrailerFirstBlockAt),
-              U32(t, kTrailerEntryCountAt));
+              static_cast<long long>(trailerLen), magicOk ? "ok" : "WRONG", meta, t.FirstBlockOffset(), t.EntryCount());
   std::printf("checksum: stored %u, computed %u: %s\n", stored, computed,
               stored == kChecksumDisabled || computed == kChecksumDisabled ? "check off"
               : sumOk                                                      ? "holds"
                                                                            : "DOES NOT HOLD");
   std::printf("space table:");
-  for (int i = 0; i < kSpaceTableEntries; ++i) std::printf(" %u", U32(t, kTrailerSpaceAt + 4 * i));
-  uint8_t opt = uint8_t(t[kTrailerOptionsAt]);
+  for (int i = 0; i < kSpaceTableEntries; ++i) std::printf(" %u", t.Space(i));
+  uint8_t opt = t.Options();
   std::printf("\noptions 0x%02X:%s%s%s%s%s\n", opt, opt & kOptionConfirmTempExtract ? " confirm-temp-extract" : "",
               opt & kOptionContinued ? " continued" : "", opt & kOptionSpanRelaunch ? " span-relaunch" : "",
               opt & kOptionSecondaryBar ? " secondary-bar" : "", opt & kOptionAgentLog ? " agent-log" : "");
   std::printf("flags: web-setup %d, confirm-download %d, install-agent %d, auto-update-agent %d\n",
-              uint8_t(t[kTrailerWebSetupAt]), uint8_t(t[kTrailerConfirmDownloadAt]), uint8_t(t[kTrailerInstallAgentAt]),
-              uint8_t(t[kTrailerAutoUpdateAt]));
+              t.WebSetupFlag(), t.ConfirmDownloadFlag(), t.InstallAgentFlag(), t.AutoUpdateFlag());
   walk.healthy &= magicOk && sumOk;
   if (!magicOk) return opt & kOptionContinued;
   if (walk.part == 1) walk.metaBlocks = meta;
 
   if (walk.part == 1) walk.relaunch = opt & kOptionSpanRelaunch;
-  int64_t pos = U32(t, kTrailerFirstBlockAt);
+  int64_t pos = t.FirstBlockOffset();
   bool entriesShown = false;
   static const char* const kUpdateNames[6] = {"info URL", "info file", "agent exe", "token", "hide", "public key"};
   static const char* const kWebNames[6] = {"URL", "setup name", "always download", "token", "size", nullptr};
@@ -255,11 +256,9 @@ bool InspectFile(const std::string& path, Walk& walk) {
 }
 
 int InspectSet(const std::string& path, Walk& walk) {
-  std::string base = path;
-  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".001") == 0) base.resize(base.size() - 4);
   std::string current = path;
   while (InspectFile(current, walk)) {
-    current = PackPartName(base, ++walk.part);
+    current = PartFilePath(path, ++walk.part);
     if (!FileExists(current)) {
       std::printf("next part %s is missing\n", current.c_str());
       walk.healthy = false;

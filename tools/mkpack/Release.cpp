@@ -9,8 +9,11 @@
 #include <limits>
 
 #include "AgentView.h"
+#include "InputRules.h"
 #include "Signing.h"
 #include "agent/UpdateChoices.h"
+#include "pack/InfoFileKeys.h"
+#include "pack/InfoFileWriter.h"
 #include "util/Files.h"
 #include "util/Signature.h"
 #include "util/Utils.h"
@@ -19,62 +22,53 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using namespace InfoKey;
+
 enum class Kind { Text, Url, Flag, Version, Stamp, Versions, Method, Seconds, Program };
 struct NewSetupKey {
-  const char* key;
+  std::string_view key;
   Kind kind;
 };
 // The keys a release sets, in the order the information file lists them.
 const NewSetupKey kNewSetupKeys[] = {
-    {"DownloadURL_UPDATE", Kind::Url},
-    {"VersionNew", Kind::Version},
-    {"Stamp", Kind::Stamp},
-    {"ValidVersions", Kind::Versions},
-    {"ProgramName", Kind::Text},
-    {"RunningProcess", Kind::Program},
-    {"ShutDownMethod", Kind::Method},
-    {"ShutDownTimeout", Kind::Seconds},
-    {"RestartProcess", Kind::Flag},
-    {"InformFinish", Kind::Flag},
-    {"BackgroundUpdate", Kind::Flag},
-    {"RequestConfirmationBeforeDownload", Kind::Flag},
-    {"RequestConfirmationBeforeDownloadForce", Kind::Flag},
-    {"RequestConfirmationBeforeInstall", Kind::Flag},
-    {"RequestConfirmationBeforeInstallForce", Kind::Flag},
-    {"RemoveStartUpShortcut", Kind::Flag},
-    {"RemoveCheckForNewUpdateShortcut", Kind::Flag},
+    {kDownloadURL_UPDATE, Kind::Url},
+    {kVersionNew, Kind::Version},
+    {kStamp, Kind::Stamp},
+    {kValidVersions, Kind::Versions},
+    {kProgramName, Kind::Text},
+    {kRunningProcess, Kind::Program},
+    {kShutDownMethod, Kind::Method},
+    {kShutDownTimeout, Kind::Seconds},
+    {kRestartProcess, Kind::Flag},
+    {kInformFinish, Kind::Flag},
+    {kBackgroundUpdate, Kind::Flag},
+    {kConfirmDownload, Kind::Flag},
+    {kConfirmDownloadForce, Kind::Flag},
+    {kConfirmInstall, Kind::Flag},
+    {kConfirmInstallForce, Kind::Flag},
+    {kRemoveStartUpShortcut, Kind::Flag},
+    {kRemoveCheckForNewUpdateShortcut, Kind::Flag},
 };
-const char* const kReleaseKeys[] = {"Setup", "Folder", "UpdateFile"};
-const char* const kFilledKeys[] = {"NameOfUpdateFile", "SizeOfUpdateFile"};
-
-std::string Resolve(const std::string& base, const std::string& path) {
-  if (path.empty() || fs::path(path).is_absolute() || base.empty()) return path;
-  return (fs::path(base) / path).lexically_normal().string();
-}
+const std::string_view kFilledKeys[] = {kNameOfUpdateFile, kSizeOfUpdateFile};
 
 std::string CheckKnownKeys(const IniFile& ini) {
-  for (const auto& section : ini.Sections()) {
-    const bool release = SameText(section.name, "Release"), newSetup = SameText(section.name, "NewSetup");
-    if (!release && !newSetup) return "unknown section [" + section.name + "] (a release has [Release] and [NewSetup])";
-    for (const auto& [key, value] : section.items) {
-      bool known = false;
-      if (release)
-        for (const char* k : kReleaseKeys) known |= SameText(k, key);
-      for (const NewSetupKey& k : kNewSetupKeys) known |= newSetup && SameText(k.key, key);
-      for (const char* k : kFilledKeys)
-        if (newSetup && SameText(k, key))
-          return "[NewSetup] " + key + " is filled from the setup that mkpack builds; leave it out";
-      if (!known) return "unknown key " + key + " in [" + section.name + "]";
-    }
-  }
-  return {};
+  std::vector<KnownKey> known = {{"Release", "Setup"}, {"Release", "Folder"}, {"Release", "UpdateFile"}};
+  for (const NewSetupKey& k : kNewSetupKeys) known.push_back({kNewSetup, k.key});
+  const std::optional<UnknownKey> unknown = FindUnknownKey(ini, known);
+  if (!unknown) return {};
+  if (unknown->key.empty())
+    return "unknown section [" + unknown->section + "] (a release has [Release] and [NewSetup])";
+  for (std::string_view k : kFilledKeys)
+    if (unknown->knownAs == kNewSetup && SameText(k, unknown->key))
+      return "[NewSetup] " + unknown->key + " is filled from the setup that mkpack builds; leave it out";
+  return UnknownKeyText(*unknown);
 }
 
 // A whole number within lo..hi, as text without blanks or sign tricks.
 bool IsNumberIn(const std::string& text, int64_t lo, int64_t hi, int64_t& out) {
   if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos) return false;
-  const auto v = ParseInt64(text);
-  if (!v || *v < lo || *v > hi) return false;
+  const auto v = NumberIn(text, lo, hi);
+  if (!v) return false;
   out = *v;
   return true;
 }
@@ -82,7 +76,7 @@ bool IsNumberIn(const std::string& text, int64_t lo, int64_t hi, int64_t& out) {
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 std::string CheckValue(const NewSetupKey& k, std::string& value, const std::string& defaultUrl) {
-  const std::string where = std::string("[NewSetup] ") + k.key + "=" + value;
+  const std::string where = "[NewSetup] " + std::string(k.key) + "=" + value;
   int64_t number = 0;
   switch (k.kind) {
     case Kind::Text:
@@ -91,13 +85,13 @@ std::string CheckValue(const NewSetupKey& k, std::string& value, const std::stri
       if (value.empty()) value = defaultUrl;
       if (value.empty()) return "[NewSetup] DownloadURL_UPDATE is empty: the agent would have nowhere to fetch from";
       return {};
-    case Kind::Flag:
+    case Kind::Flag: {
       // The agent takes exactly "1" as on, so every spelling of yes becomes "1".
-      for (const char* yes : {"1", "yes", "true", "on"})
-        if (SameText(value, yes)) return value = "1", std::string();
-      for (const char* no : {"", "0", "no", "false", "off"})
-        if (SameText(value, no)) return value = "0", std::string();
-      return where + " is neither 1 nor 0";
+      const std::optional<bool> flag = value.empty() ? false : ParseFlag(value);
+      if (!flag) return where + " is neither 1 nor 0";
+      value = *flag ? "1" : "0";
+      return {};
+    }
     case Kind::Version:
       if (value.empty()) return "[NewSetup] VersionNew is missing: the version this release installs";
       if (!IsNumberIn(value, 1, kInt32Max, number)) return where + " must be a number from 1 to 2147483647";
@@ -155,10 +149,10 @@ void SetValue(Release& r, std::string_view key, std::string value) {
 
 // Rules between keys.
 std::string CheckRelease(Release& r) {
-  const std::string version = Value(r, "VersionNew");
-  if (Value(r, "Stamp").empty()) SetValue(r, "Stamp", version);
+  const std::string version = Value(r, kVersionNew);
+  if (Value(r, kStamp).empty()) SetValue(r, kStamp, version);
   const int64_t newVersion = StrToInt64Def(version, 0);
-  const std::string valid = Value(r, "ValidVersions");
+  const std::string valid = Value(r, kValidVersions);
   size_t at = 0;
   while (!valid.empty() && at <= valid.size()) {
     const size_t comma = std::min(valid.find(',', at), valid.size());
@@ -168,9 +162,9 @@ std::string CheckRelease(Release& r) {
              ", which it is valid for (ValidVersions=" + valid + "): an agent of that version would never take it";
     at = comma + 1;
   }
-  const std::string method = Value(r, "ShutDownMethod");
+  const std::string method = Value(r, kShutDownMethod);
   const bool stops = ParseShutDownMethod(method) != ShutDownMethod::DontShutDown && !method.empty();
-  if (Value(r, "RunningProcess").empty() && (stops || Value(r, "RestartProcess") == "1"))
+  if (Value(r, kRunningProcess).empty() && (stops || Value(r, kRestartProcess) == "1"))
     return "[NewSetup] RunningProcess is empty: ShutDownMethod and RestartProcess need the program's path";
   if (r.updateName.empty() || r.updateName != ExtractFileName(r.updateName))
     return "[Release] UpdateFile=" + r.updateName + " must be a bare file name";
@@ -198,26 +192,24 @@ std::string ReadRelease(const IniFile& ini, const std::string& iniDir, const std
   r.updateName = ini.Get("Release", "UpdateFile");
 
   std::vector<std::string> buildOptions;
-  for (size_t i = 0; i < options.size(); ++i) {
-    const std::string& opt = options[i];
-    if (opt == "--quiet") {
-      buildOptions.push_back(opt);
-      continue;
-    }
-    if (opt != "--out" && opt != "--stub" && opt != "--files" && opt != "--engine" && opt != "--level" &&
-        opt != "--public-key" && opt != "--private-key")
-      return "unknown option " + opt +
-             (opt == "--layout" || opt == "--part-size" ? " (an update setup is one file)" : "");
-    if (i + 1 >= options.size()) return opt + " needs a value";
+  const auto take = [&](const std::string& opt, const std::string* value) {
     if (opt == "--out") {
-      r.folder = options[++i];
+      r.folder = *value;
     } else if (opt == "--private-key") {
-      r.privateKeyPath = options[++i];
+      r.privateKeyPath = *value;
     } else {
       buildOptions.push_back(opt);
-      buildOptions.push_back(options[++i]);
+      if (value) buildOptions.push_back(*value);
     }
-  }
+  };
+  const auto hint = [](const std::string& opt) {
+    return std::string(opt == "--layout" || opt == "--part-size" ? " (an update setup is one file)" : "");
+  };
+  if (auto e = WalkOptions(options, {"--quiet"},
+                           {"--out", "--stub", "--files", "--engine", "--level", "--public-key", "--private-key"},
+                           take, hint);
+      !e.empty())
+    return e;
   if (setupIni.empty()) return "no setup settings (Setup= in [Release]): the mkpack build settings of the update setup";
   if (r.folder.empty()) return "no update folder (Folder= in [Release] or --out)";
 
@@ -233,7 +225,7 @@ std::string ReadRelease(const IniFile& ini, const std::string& iniDir, const std
   r.infoName = ExtractFileName(r.setup.job.update.infoFile);
 
   for (const NewSetupKey& k : kNewSetupKeys) {
-    std::string value = ini.Get("NewSetup", k.key);
+    std::string value = ini.Get(kNewSetup, k.key);
     if (auto e = CheckValue(k, value, r.setup.job.update.infoUrl); !e.empty()) return e;
     r.newSetup.emplace_back(k.key, value);
   }
@@ -243,22 +235,22 @@ std::string ReadRelease(const IniFile& ini, const std::string& iniDir, const std
 }
 
 std::string InformationFileText(const Release& r, int64_t setupSize) {
-  std::string text = "; the update information file, written by mkpack release\r\n[NewSetup]\r\n";
-  const auto line = [&text](std::string_view key, std::string_view value) {
-    text += std::string(key) + "=" + std::string(value) + "\r\n";
-  };
-  line("DownloadURL_UPDATE", Value(r, "DownloadURL_UPDATE"));
-  line("NameOfUpdateFile", r.updateName);
-  line("SizeOfUpdateFile", IntToStr(setupSize));
+  using namespace InfoKey;
+  InfoFileWriter w;
+  w.Comment("the update information file, written by mkpack release");
+  w.Section(kNewSetup);
+  w.Key(kDownloadURL_UPDATE, Value(r, kDownloadURL_UPDATE));
+  w.Key(kNameOfUpdateFile, r.updateName);
+  w.Key(kSizeOfUpdateFile, IntToStr(setupSize));
   for (const auto& [key, value] : r.newSetup)
-    if (key != "DownloadURL_UPDATE") line(key, value);
+    if (key != kDownloadURL_UPDATE) w.Key(key, value);
   if (!r.inform.name.empty()) {
-    text += "[AutoInform]\r\n";
-    line("DownloadURL_INFORM", r.inform.url);
-    line("NameOfInformFile", r.inform.name);
-    line("SizeOfInformFile", IntToStr(r.inform.size));
+    w.Section(kAutoInform);
+    w.Key(kDownloadURL_INFORM, r.inform.url);
+    w.Key(kNameOfInformFile, r.inform.name);
+    w.Key(kSizeOfInformFile, IntToStr(r.inform.size));
   }
-  return text;
+  return w.Text();
 }
 
 int RunRelease(const std::vector<std::string>& args) {

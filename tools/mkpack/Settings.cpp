@@ -2,6 +2,7 @@
 // the package with progress on stderr.
 #include "Settings.h"
 
+#include "InputRules.h"
 #include "Signing.h"
 
 #include <unistd.h>
@@ -13,17 +14,14 @@
 
 #include "util/Files.h"
 #include "util/Signature.h"
+#include "util/Utils.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Key {
-  const char* section;
-  const char* key;
-};
 // Every key the settings may hold outside the language sections; anything else is a typo.
-const Key kKnownKeys[] = {
+const KnownKey kKnownKeys[] = {
     {"Package", "Stub"},
     {"Package", "Files"},
     {"Package", "Engine"},
@@ -54,52 +52,21 @@ const Key kKnownKeys[] = {
 };
 constexpr std::string_view kLanguagePrefix = "Language ";
 
-bool SameCI(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y));
-         });
-}
-
-std::string CheckKnownKeys(const IniFile& ini) {
-  for (const auto& section : ini.Sections()) {
-    if (section.name.size() > kLanguagePrefix.size() &&
-        SameCI(std::string_view(section.name).substr(0, kLanguagePrefix.size()), kLanguagePrefix))
-      continue;
-    bool sectionKnown = false;
-    for (const auto& k : kKnownKeys) sectionKnown |= SameCI(k.section, section.name);
-    if (!sectionKnown) return "unknown section [" + section.name + "]";
-    for (const auto& [key, value] : section.items) {
-      bool known = false;
-      for (const auto& k : kKnownKeys) known |= SameCI(k.section, section.name) && SameCI(k.key, key);
-      if (!known) return "unknown key " + key + " in [" + section.name + "]";
-    }
-  }
-  return {};
-}
-
-// "1", "yes", "true", "on" and their opposites; anything else is an error.
+// A flag of the settings; an empty value leaves out as it is.
 std::string ReadBool(const IniFile& ini, const char* section, const char* key, bool& out) {
   std::string v = ini.Get(section, key);
   if (v.empty()) return {};
-  for (const char* yes : {"1", "yes", "true", "on"})
-    if (SameCI(v, yes)) return out = true, std::string();
-  for (const char* no : {"0", "no", "false", "off"})
-    if (SameCI(v, no)) return out = false, std::string();
-  return std::string("[") + section + "] " + key + "=" + v + " is neither 1 nor 0";
-}
-
-std::string ReadInt(const std::string& text, const char* what, long long lo, long long hi, long long& out) {
-  char* end = nullptr;
-  long long v = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end || v < lo || v > hi)
-    return std::string(what) + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi);
-  out = v;
+  const std::optional<bool> flag = ParseFlag(v);
+  if (!flag) return NotAFlagText(std::string("[") + section + "] " + key, v);
+  out = *flag;
   return {};
 }
 
-std::string Resolve(const std::string& base, const std::string& path) {
-  if (path.empty() || fs::path(path).is_absolute() || base.empty()) return path;
-  return (fs::path(base) / path).lexically_normal().string();
+std::string ReadInt(const std::string& text, const char* what, int64_t lo, int64_t hi, int64_t& out) {
+  const std::optional<int64_t> v = NumberIn(text, lo, hi);
+  if (!v) return NumberRangeText(what, lo, hi);
+  out = *v;
+  return {};
 }
 
 std::string ReadLayout(const std::string& text, PackLayout& layout) {
@@ -108,7 +75,7 @@ std::string ReadLayout(const std::string& text, PackLayout& layout) {
                                                              {"relaunch", PackLayout::SpanRelaunch},
                                                              {"web", PackLayout::Web}};
   for (const auto& [name, value] : kLayouts)
-    if (SameCI(name, text)) return layout = value, std::string();
+    if (SameText(name, text)) return layout = value, std::string();
   return "layout \"" + text + "\" is none of single, span, relaunch, web";
 }
 
@@ -181,7 +148,7 @@ long long ParseByteSize(const std::string& text) {
 
 std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const std::vector<std::string>& options,
                             BuildInputs& in) {
-  if (auto e = CheckKnownKeys(ini); !e.empty()) return e;
+  if (auto unknown = FindUnknownKey(ini, kKnownKeys, kLanguagePrefix)) return UnknownKeyText(*unknown);
   PackJob& job = in.job;
   in.stubPath = Resolve(iniDir, ini.Get("Package", "Stub"));
   in.filesDir = Resolve(iniDir, ini.Get("Package", "Files"));
@@ -196,42 +163,23 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
   std::string publicKeyPath = Resolve(iniDir, ini.Get("Update", "PublicKey"));
   if (auto e = ReadBool(ini, "Package", "Checksum", job.checksum); !e.empty()) return e;
 
-  for (size_t i = 0; i < options.size(); ++i) {
-    const std::string& opt = options[i];
-    if (opt == "--quiet") {
+  // The targets of the valued options, in the order of their names below.
+  std::string* const targets[] = {&in.stubPath, &in.filesDir,      &in.enginePath, &in.outPath,        &layout,
+                                  &partSize,     &publicKeyPath,    &level,         &in.privateKeyPath};
+  const std::initializer_list<std::string_view> valued = {"--stub",      "--files",      "--engine",
+                                                          "--out",       "--layout",     "--part-size",
+                                                          "--public-key", "--level",     "--private-key"};
+  const auto take = [&](const std::string& opt, const std::string* value) {
+    if (!value) {
       in.quiet = true;
-      continue;
+      return;
     }
-    static const char* const kValued[] = {"--stub",   "--files",     "--engine", "--out",
-                                          "--layout", "--part-size", "--level", "--public-key",
-                                          "--private-key"};
-    if (std::find_if(std::begin(kValued), std::end(kValued), [&](const char* k) { return opt == k; }) ==
-        std::end(kValued))
-      return "unknown option " + opt;
-    if (i + 1 >= options.size()) return opt + " needs a value";
-    const std::string& value = options[++i];
-    if (opt == "--stub")
-      in.stubPath = value;
-    else if (opt == "--files")
-      in.filesDir = value;
-    else if (opt == "--engine")
-      in.enginePath = value;
-    else if (opt == "--out")
-      in.outPath = value;
-    else if (opt == "--layout")
-      layout = value;
-    else if (opt == "--part-size")
-      partSize = value;
-    else if (opt == "--public-key")
-      publicKeyPath = value;
-    else if (opt == "--private-key")
-      in.privateKeyPath = value;
-    else
-      level = value;
-  }
+    *targets[std::find(valued.begin(), valued.end(), opt) - valued.begin()] = *value;
+  };
+  if (auto e = WalkOptions(options, {"--quiet"}, valued, take); !e.empty()) return e;
 
   if (auto e = ReadLayout(layout, job.layout); !e.empty()) return e;
-  long long number = 0;
+  int64_t number = 0;
   if (auto e = ReadInt(level, "the compression level", 0, 9, number); !e.empty()) return e;
   job.level = int(number);
   if (auto e = ReadInt(seed, "Seed", 0, 0xFFFFFFFFLL, number); !e.empty()) return e;
@@ -278,7 +226,7 @@ std::string ReadBuildInputs(const IniFile& ini, const std::string& iniDir, const
 
   for (const auto& section : ini.Sections()) {
     if (section.name.size() <= kLanguagePrefix.size() ||
-        !SameCI(std::string_view(section.name).substr(0, kLanguagePrefix.size()), kLanguagePrefix))
+        !SameText(std::string_view(section.name).substr(0, kLanguagePrefix.size()), kLanguagePrefix))
       continue;
     job.languages.push_back({section.name.substr(kLanguagePrefix.size()), section.items});
   }

@@ -13,6 +13,7 @@
 #include "util/MessagePump.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
+#include "util/win32/FolderEntries.h"
 #include "util/win32/WinSys.h"
 
 namespace {
@@ -21,32 +22,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 std::string Str(std::string_view s) { return std::string(s); }
 
 DWORD Attributes(std::string_view path) { return GetFileAttributesA(Str(path).c_str()); }
-
-bool IsFolderEntry(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-bool IsDotEntry(const WIN32_FIND_DATAA& fd) {
-  return std::string_view(fd.cFileName) == "." || std::string_view(fd.cFileName) == "..";
-}
-
-// Calls visit(entry) for every entry matching the mask until it returns true.
-template <typename Visit>
-void ForEachEntry(std::string_view mask, Visit visit) {
-  WIN32_FIND_DATAA fd;
-  FindHandle find(FindFirstFileA(Str(mask).c_str(), &fd));
-  if (!find) return;
-  do {
-    if (visit(fd)) return;
-  } while (FindNextFileA(find.get(), &fd));
-}
-
-// The subfolders of a folder, in directory order. Junctions and other reparse points are left
-// out, so that a walk never leaves the tree it was given nor runs round in a cycle.
-template <typename Visit>
-void ForEachSubfolder(const std::string& folder, Visit visit) {
-  ForEachEntry(folder + "\\*.*", [&](const WIN32_FIND_DATAA& fd) {
-    if (!IsFolderEntry(fd) || IsDotEntry(fd) || (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    return visit(folder + "\\" + fd.cFileName);
-  });
-}
 
 bool WriteAll(HANDLE f, std::string_view data) {
   const int64_t chunk = WriteChunkSize(int64_t(data.size()));
@@ -336,20 +311,6 @@ std::string FindFolderInTree(std::string_view folder, std::string_view name) {
   });
   return hit;
 }
-
-namespace {
-// Calls search(root) for the drives C: to Z: of the given type, until one gives a result.
-template <typename Search>
-std::string SearchDrives(unsigned driveType, Search search) {
-  for (char letter = 'C'; letter <= 'Z'; ++letter) {
-    const std::string root = std::string(1, letter) + ":\\";
-    if (GetDriveTypeA(root.c_str()) != driveType) continue;
-    std::string hit = search(root);
-    if (!hit.empty()) return hit;
-  }
-  return {};
-}
-}  // namespace
 
 std::string FindFileOnDrives(std::string_view name, unsigned driveType) {
   return SearchDrives(driveType, [&](const std::string& root) { return FindFileInTree(root, name); });
