@@ -34,18 +34,19 @@ void CheckRange(std::string_view header) {
   const std::string again =
       "bytes " + std::to_string(range->first) + "-" + std::to_string(range->last) + "/" + std::to_string(range->total);
   const std::optional<ContentRange> reparsed = ParseContentRange(again);
-  FuzzCheck(reparsed && reparsed->first == range->first && reparsed->last == range->last &&
-                reparsed->total == range->total,
-            "a range does not print back to itself");
+  FuzzCheck(
+      reparsed && reparsed->first == range->first && reparsed->last == range->last && reparsed->total == range->total,
+      "a range does not print back to itself");
 }
 
 void CheckRecord(const std::optional<ResumeRecord>& record) {
   if (!record) return;
-  FuzzCheck(record->total > 0 && record->total != 0xFFFFFFFFu && !record->validator.empty(), "a record without substance");
+  FuzzCheck(record->total > 0 && record->total != 0xFFFFFFFFu && !record->validator.empty(),
+            "a record without substance");
   const std::optional<ResumeRecord> again = ParseResumeRecord(FormatResumeRecord(*record));
-  FuzzCheck(again && again->url == record->url && again->total == record->total &&
-                again->validator == record->validator,
-            "a record does not print back to itself");
+  FuzzCheck(
+      again && again->url == record->url && again->total == record->total && again->validator == record->validator,
+      "a record does not print back to itself");
 }
 
 void CheckVerdict(const ResumeRecord* asked, uint32_t offset, const ResumeAnswer& answer) {

@@ -20,7 +20,8 @@ FakeEnvironment& Machine() {
     FakeEnvironment e;
     e.folder[0x8005] = "C:\\Docs\\joe\\My Documents";
     e.special[0x0002] = "C:\\Docs\\joe\\Start Menu\\Programs";
-    for (const char* d : {"C:\\Docs\\joe\\My Documents", "C:\\Docs\\joe", "C:\\Docs", "C:\\WINDOWS\\system"}) e.AddDir(d);
+    for (const char* d : {"C:\\Docs\\joe\\My Documents", "C:\\Docs\\joe", "C:\\Docs", "C:\\WINDOWS\\system"})
+      e.AddDir(d);
     e.SetRegistry("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
     return e;
   }();

@@ -34,7 +34,9 @@ struct Sizes : UpdateFileSizes {
   int64_t HttpFileSize(std::string_view) const override { return http; }
 };
 
-void CheckText(const std::string& text) { FuzzCheck(text.size() <= kSettingsTextLimit, "a settings text over the limit"); }
+void CheckText(const std::string& text) {
+  FuzzCheck(text.size() <= kSettingsTextLimit, "a settings text over the limit");
+}
 
 // The file-name part holds no delimiter, so the fetched file lands in the folder it is meant for.
 void CheckFileName(const std::string& name) {
@@ -42,12 +44,16 @@ void CheckFileName(const std::string& name) {
 }
 
 void ReadEverything(const OriginalFile& original, const InfoFile& info) {
-  for (const std::string& text :
-       {info.DownloadURL_UPDATE(), info.NameOfUpdateFile(), info.ShutDownMethod(), info.RunningProcess(),
-        info.ProgramName(), info.ValidVersions(), info.DownloadURL_INFORM(), info.NameOfInformFile(),
-        original.ProgramName(), original.TargetDir(), original.SharedDir(), original.AuxiliaryDir(),
-        original.StartUpLink(), original.CheckforNewUpdateLink(), original.BtnText(), original.Error(),
-        original.Confirm(), original.Attention(), original.FontName(), original.PublicKey()})
+  for (const std::string& text : {info.DownloadURL_UPDATE(), info.NameOfUpdateFile(),
+                                  info.ShutDownMethod(),     info.RunningProcess(),
+                                  info.ProgramName(),        info.ValidVersions(),
+                                  info.DownloadURL_INFORM(), info.NameOfInformFile(),
+                                  original.ProgramName(),    original.TargetDir(),
+                                  original.SharedDir(),      original.AuxiliaryDir(),
+                                  original.StartUpLink(),    original.CheckforNewUpdateLink(),
+                                  original.BtnText(),        original.Error(),
+                                  original.Confirm(),        original.Attention(),
+                                  original.FontName(),       original.PublicKey()})
     CheckText(text);
   (void)info.SizeOfUpdateFile();
   (void)info.SizeOfInformFile();
