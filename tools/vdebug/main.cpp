@@ -51,6 +51,12 @@ LRESULT CALLBACK ViewerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+// Says why the viewer gives up, with the system's error code.
+int Failed(const char* what) {
+  std::fprintf(stderr, "vdebug: %s (error %lu)\n", what, static_cast<unsigned long>(GetLastError()));
+  return 1;
+}
+
 int Stop() {
   HWND viewer = FindWindowA(".VDebug.", nullptr);
   if (!viewer) return 0;
@@ -81,8 +87,16 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (FindWindowA(".VDebug.", nullptr)) {
-    std::fputs("vdebug: a viewer is already running\n", stderr);
+  // A viewer that was just told to close may still hold its window for a moment.
+  HWND other = FindWindowA(".VDebug.", nullptr);
+  for (int i = 0; i < 200 && other; ++i) {
+    Sleep(25);
+    other = FindWindowA(".VDebug.", nullptr);
+  }
+  if (other) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(other, &pid);
+    std::fprintf(stderr, "vdebug: a viewer is already running (process %lu)\n", static_cast<unsigned long>(pid));
     return 1;
   }
   if (outPath && !(g_out = std::fopen(outPath, "ab"))) {
@@ -94,12 +108,14 @@ int main(int argc, char** argv) {
   wc.lpfnWndProc = ViewerProc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = ".VDebug.";
-  if (!RegisterClassA(&wc)) return 1;
+  if (!RegisterClassA(&wc)) return Failed("cannot register the window class");
   HWND wnd = CreateWindowA(".VDebug.", "Velkit debug viewer", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400,
                            200, nullptr, nullptr, wc.hInstance, nullptr);
-  if (!wnd) return 1;
+  if (!wnd) return Failed("cannot create the viewer window");
   if (readyPath) {
-    if (FILE* f = std::fopen(readyPath, "wb")) std::fclose(f);
+    FILE* f = std::fopen(readyPath, "wb");
+    if (!f) return Failed("cannot create the ready file");
+    std::fclose(f);
   }
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {

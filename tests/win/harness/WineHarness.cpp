@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -34,6 +35,15 @@ std::string Display() {
   if (display.empty())
     throw std::runtime_error("no Wine display: the wine_env fixture (tests/win/wine-env start) has not run");
   return ":" + display;
+}
+
+// Empty while the test run's Xvfb runs; otherwise a sentence saying that it has gone, since
+// without a display no program can make a window and vdebug cannot start.
+std::string DisplayGone() {
+  const std::string pid = Trimmed(ReadFile(fs::path(VELKIT_WINE_DIR) / "xvfb.pid"));
+  if (!pid.empty() && kill(pid_t(std::stol(pid)), 0) == 0) return {};
+  return "\n  the test run's display is gone (Xvfb process " + (pid.empty() ? std::string("unknown") : pid) +
+         " has ended): no window can open";
 }
 
 // Starts "wine args..." with stdout and stderr on a pipe; returns the pid and the read end.
@@ -155,6 +165,7 @@ Process& Process::operator=(Process&& other) noexcept {
     pid_ = std::exchange(other.pid_, -1);
     outFd_ = std::exchange(other.outFd_, -1);
     exitCode_ = other.exitCode_;
+    signal_ = other.signal_;
     out_ = std::move(other.out_);
   }
   return *this;
@@ -182,6 +193,7 @@ bool Process::Reap(bool block) {
   pid_t r = waitpid(pid_, &status, block ? 0 : WNOHANG);
   if (r != pid_) return false;
   exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   pid_ = -1;
   return true;
 }
@@ -227,6 +239,11 @@ std::string Process::Output() {
     if (out_.size() == before) break;
   }
   return out_;
+}
+
+std::string Process::EndText() {
+  if (Running()) return "still running";
+  return signal_ ? "killed by signal " + std::to_string(signal_) : "exit code " + std::to_string(exitCode_);
 }
 
 bool RegAdd(const std::string& key, const std::string& valueName, const std::string& type, const std::string& data) {
@@ -316,10 +333,26 @@ TempDir::~TempDir() {
 }
 
 DebugCapture::DebugCapture() {
-  viewer_ = Process({ToolExe("vdebug").string(), "--chunks", "--out", WinPath(dir_ / "debug.txt"), "--ready",
-                     WinPath(dir_ / "ready")});
-  if (!WaitFor([&] { return fs::exists(dir_ / "ready") || !viewer_.Running(); }, 30000) || !fs::exists(dir_ / "ready"))
-    throw std::runtime_error("the debug viewer did not start: " + viewer_.Output());
+  const fs::path ready = dir_ / "ready";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::string attempts, display;
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    const auto begun = std::chrono::steady_clock::now();
+    viewer_ = Process(
+        {ToolExe("vdebug").string(), "--chunks", "--out", WinPath(dir_ / "debug.txt"), "--ready", WinPath(ready)});
+    const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - begun).count());
+    WaitFor([&] { return fs::exists(ready) || !viewer_.Running(); }, std::max(left, 0));
+    if (fs::exists(ready)) return;
+    // Wait also reads what the programs that the launcher started wrote after it ended.
+    viewer_.Wait(1000);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begun);
+    attempts += "\n  attempt " + std::to_string(attempt) + ": " + viewer_.EndText() + " after " +
+                std::to_string(ms.count()) + " ms; output: \"" + Trimmed(viewer_.Output()) + "\"";
+    display = DisplayGone();
+    if (!display.empty() || viewer_.Running() || std::chrono::steady_clock::now() >= deadline) break;
+  }
+  viewer_.Kill();
+  throw std::runtime_error("the debug viewer did not start within 60 s:" + attempts + display);
 }
 
 DebugCapture::~DebugCapture() { Stop(); }

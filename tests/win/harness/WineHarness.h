@@ -54,6 +54,8 @@ class Process {
   int Wait(int timeoutMs);
   void Kill();
   std::string Output();  // what it has written so far
+  // How it ended, for a failure message: "exit code 1", "killed by signal 9" or "still running".
+  std::string EndText();
 
  private:
   void Drain(int timeoutMs);
@@ -61,6 +63,7 @@ class Process {
   int pid_ = -1;
   int outFd_ = -1;
   int exitCode_ = -1;
+  int signal_ = 0;  // the signal that ended it, 0 when it exited
   std::string out_;
 };
 
@@ -115,6 +118,8 @@ class TempDir {
 };
 
 // Runs vdebug while the object lives, capturing the debug channel of every program of the prefix.
+// A viewer that ends before its window exists is started again while the start's time lasts (a
+// busy machine can end a start early); the error then says how each attempt ended.
 class DebugCapture {
  public:
   DebugCapture();
