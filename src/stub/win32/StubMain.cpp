@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "agent/StubGlob.h"
+#include "net/InetHTTP.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
 #include "setup/SetupFolders.h"
@@ -70,8 +71,10 @@ SetupOutcome StartSetupRun(const ProcessContext& context) {
   PrepareWorkFolder(context.workFolder);
   SetupWindowHost host;
   const SetupRequest request = SetupRequestFor(context);
-  const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
-                                                               : RunSetupPackage(request, host);
+  InetHttpClient client;
+  const SetupOutcome outcome = context.ownPackage.IsWebSetup()
+                                   ? StartWebSetupRun(request, context.ownPackage, host, client)
+                                   : RunSetupPackage(request, host);
   RemoveFolderTree(context.workFolder, false);
   windowRole.setupRunning = false;
   PostQuitMessage(0);

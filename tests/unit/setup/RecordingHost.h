@@ -20,6 +20,7 @@ struct RecordingHost : SetupHost, Progress {
   std::function<bool(int)> answerDisk = [](int) { return false; };  // n-th disk question
   EngineRun engine{true, true, 0, ""};                              // what the engine does when started
   int closeAfterSteps = -1;                                         // the user closes the window after this many steps
+  bool downloadCancel = false;                                      // the window's stop request to a download
 
   void ShowWindow(bool show) override { log.push_back(show ? "show" : "hide"); }
   void ShowActivityBar(bool show) override { log.push_back(show ? "activity bar" : "no activity bar"); }
@@ -29,6 +30,7 @@ struct RecordingHost : SetupHost, Progress {
   Progress& Bars() override { return *this; }
   intptr_t WindowHandle() override { return 0; }
   bool WindowClosed() override { return closeAfterSteps >= 0 && steps >= closeAfterSteps; }
+  bool& DownloadCancel() override { return downloadCancel; }
   void PumpMessages() override {}
   void WaitPumping(int, int) override {}
   void EnableAutoPlayCancel() override {}
