@@ -38,14 +38,13 @@ bool ShutDown(UpdateHost& host, const OriginalFile& original, const InfoFile& in
   } while (host.ProgramRuns(program));
   return true;
 }
+// A fetched file that is not this product's: deleted, and the reason always told.
 void Refuse(UpdateHost& host, const std::string& target, const std::string& error) {
   host.DeleteAgentFile(target);
   WriteStubLog("ERROR: " + error);
   host.Ask({AskKind::Error, 0, error});
 }
-}  // namespace
 
-namespace {
 // What the verified fetch is to make sure of, by kind: the update setup, the largest file, resumes
 // and is a package with the own update token; an inform file's header names the token; an
 // information file carries none, and a server's page in its place is judged by the caller.
@@ -84,7 +83,6 @@ bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFi
   bool ok = fetched.status == FetchStatus::Done;
   std::string error = fetched.status == FetchStatus::Cancelled ? "abort" : fetched.error;
   if (!ok && error.empty()) error = "failed";
-  // A file that is not this product's: deleted, and the reason always told.
   const bool refused = fetched.status == FetchStatus::Refused;
   if (refused) Refuse(host, request.target, error);
 
