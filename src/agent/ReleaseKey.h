@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "agent/UpdateSettings.h"
-#include "util/Signature.h"
 
 class TGFileInfo;
 
@@ -16,8 +15,3 @@ std::string AgentReleaseKey(const TGFileInfo& own, const OriginalFile& original)
 // After a verified update setup: stores the setup's key when it is a valid key other than the one in
 // use. A product without a key in use verified nothing and takes none. True when the key changed.
 bool AdoptRotatedKey(OriginalFile& original, std::string_view keyInUse, std::string_view setupKey);
-// Checks a fetched file against its signature file (path + ".sig", fetched beside it) with the key;
-// on refusal both files are deleted, so nothing of a refused file stays. With no key the product
-// does not sign and every file passes.
-SignatureResult CheckFetchedFile(std::string_view path, std::string_view name, std::string_view key,
-                                 EcdsaVerifier& verifier);

@@ -9,23 +9,14 @@
 
 #include "agent/UpdateChoices.h"
 #include "agent/UpdateDecision.h"
-
-// Where a file is fetched from.
-enum class FetchSourceKind { Web, Folder, TestFolder };
+#include "setup/VerifiedFetch.h"
 
 class UpdateHost : public UpdateFileSizes {
  public:
-  // Every kind of file is fetched here and only here, so a resumable fetch or a signature check
-  // changes one place. The file is written to a temporary name and moved onto target only when it
-  // is whole; on failure nothing is left behind. error is empty on success, "abort" when the user
-  // cancelled.
-  virtual bool FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
-                               std::string_view target, std::string& error) = 0;
-  // Whether a fetched file at target belongs to this product (an update or inform file's token,
-  // and for a product that signs its releases every file's signature); false with the text to
-  // report otherwise.
-  virtual bool AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
-                                 std::string& error) = 0;
+  // Every kind of file is fetched here and only here: the verified fetch (setup/VerifiedFetch) of
+  // the order with the agent's client, release key and token, the status line showing the kind's
+  // text. A check the user asked for (manual) shows the download's progress in the agent's window.
+  virtual FetchResult Fetch(FetchKind kind, FetchOrder order, bool manual) = 0;
   virtual std::string ReadFetchedFile(std::string_view target) = 0;
   virtual void DeleteAgentFile(std::string_view target) = 0;
   // The connection check; false with the system's reason (may be empty).

@@ -44,6 +44,24 @@ void Refuse(UpdateHost& host, const std::string& target, const std::string& erro
   WriteStubLog("ERROR: " + error);
   host.Ask({AskKind::Error, 0, error});
 }
+
+// What the verified fetch is to make sure of, by kind: the update setup, the largest file, resumes
+// and is a package with the own update token; an inform file's header names the token; an
+// information file carries none, and a server's page in its place is judged by the caller.
+FetchOrder OrderFor(const FetchRequest& request, FetchSourceKind source, const std::string& location) {
+  FetchOrder order;
+  order.source = source;
+  order.location = location;
+  order.target = request.target;
+  order.name = ExtractFileName(request.target);
+  order.resumable = order.sweepsPartials = request.kind == FetchKind::Update;
+  order.pageIsAnswer = request.kind == FetchKind::Info;
+  order.token = request.kind == FetchKind::Update   ? TokenRule::UpdateToken
+                : request.kind == FetchKind::Inform ? TokenRule::InformHeader
+                                                    : TokenRule::None;
+  order.tokenFirst = true;
+  return order;
+}
 }  // namespace
 
 bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFile& info, const FetchRequest& request,
@@ -59,33 +77,28 @@ bool DownloadFileAU(UpdateHost& host, const OriginalFile& original, const InfoFi
   WriteStubLog("Download START: " + FetchLocalLocation(folder, request.name));
   const bool visible = FetchIsVisible(request.kind, info, request.manual);
   if (visible) host.ShowAgentWindow(true);
-  std::string error;
-  bool ok = host.FetchUpdateFile(request.kind, sourceKind, location, request.target, error);
+  const FetchResult fetched = host.Fetch(request.kind, OrderFor(request, sourceKind, location), request.manual);
   if (visible) host.ShowAgentWindow(false);
   WriteStubLog("Download END:   " + location);
-  if (ok)
-    error.clear();
-  else if (error.empty())
-    error = "failed";
+  bool ok = fetched.status == FetchStatus::Done;
+  std::string error = fetched.status == FetchStatus::Cancelled ? "abort" : fetched.error;
+  if (!ok && error.empty()) error = "failed";
+  const bool refused = fetched.status == FetchStatus::Refused;
+  if (refused) Refuse(host, request.target, error);
 
   if (request.kind == FetchKind::Info) {
-    // What arrived is the information file, also a server's error page; JudgeInfoFetch says
-    // whether it counts as fetched.
-    if (!ok) host.DeleteAgentFile(request.target);
-    InfoFetch judged = JudgeInfoFetch(error, ok ? host.ReadFetchedFile(request.target) : "", location);
-    // A file that counts is accepted (for a product that signs, by its signature) before any of
-    // its values is read.
-    if (judged.fetched && !host.AcceptFetchedFile(request.kind, request.target, location, error)) {
-      Refuse(host, request.target, error);
-      judged = {false, error};
+    if (refused) {
+      if (errorOut) *errorOut = error;
+      return false;
     }
+    // What arrived is the information file, also a server's error page; JudgeInfoFetch says
+    // whether it counts as fetched (the fetch checked it unless it is such a page).
+    if (!ok) host.DeleteAgentFile(request.target);
+    const InfoFetch judged = JudgeInfoFetch(ok ? "" : error, ok ? host.ReadFetchedFile(request.target) : "", location);
     if (errorOut) *errorOut = judged.error;
     return judged.fetched;
   }
-  if (ok && !host.AcceptFetchedFile(request.kind, request.target, location, error)) {
-    ok = false;
-    Refuse(host, request.target, error);
-  } else if (!ok) {
+  if (!ok && !refused) {
     host.DeleteAgentFile(request.target);
     if (TellsFetchFailure(error, location, info)) {
       const std::string text = FetchFailureText(original, error == "abort", location);

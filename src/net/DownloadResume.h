@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/InetHTTP.h"
+#include "net/HttpTransfer.h"
 
 // <target>.<8 hex digits of a hash of the address>.part: one partial file per address and target.
 std::string PartialDownloadPath(std::string_view target, std::string_view url);

@@ -1,6 +1,6 @@
-// The portable part of the download client: the abort flag, the addresses and names a request
-// uses, and the transfer loop that moves a response body into its temporary file.
-#include "net/InetHTTP.h"
+// The portable part of the download client: the addresses and names a request uses, and the
+// transfer loop that moves a response body into its temporary file.
+#include "net/HttpTransfer.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,10 +10,6 @@
 #include "util/Utils.h"
 
 namespace {
-bool downloadAborted = false;
-int chunkWaitMs = 0;
-bool readAhead = true;
-
 bool NamesScheme(std::string_view url) { return StartsWith("http://", url, true) || StartsWith("https://", url, true); }
 
 // The temporary file, open for the whole transfer: opening and closing it for every chunk costs
@@ -76,18 +72,6 @@ std::string ReplaceTarget(const std::string& temp, std::string_view target) {
   return "Unable to rename " + temp + " to " + to + " (" + FileCallErrorText() + ")";
 }
 }  // namespace
-
-void SetDownloadAbort(bool aborted) { downloadAborted = aborted; }
-bool IsDownloadAborted() { return downloadAborted; }
-void SetDownloadChunkWait(int ms) { chunkWaitMs = ms < 0 ? 0 : ms; }
-int DownloadChunkWait() { return chunkWaitMs; }
-void SetDownloadReadAhead(bool on) { readAhead = on; }
-bool DownloadReadAhead() { return readAhead; }
-
-void HTTP_DownloadFile(uintptr_t ownerWindow, std::string_view url, std::string_view target, std::string& content,
-                       Progress* progress, std::string& error) {
-  HTTP_DownloadFile_Incremental(ownerWindow, url, target, "", "", content, progress, error);
-}
 
 std::string CompleteUrl(std::string_view url) {
   if (NamesScheme(url)) return std::string(url);
@@ -178,7 +162,7 @@ std::string ReceiveBodyInto(HttpBody& body, std::string_view url, const BodyDest
     }
     const std::string text = meter.GetProgressText(size, received, read);
     if (read > 0 && progress) progress->Step(text);
-  } while (read > 0 && !IsDownloadAborted());
+  } while (read > 0 && !host.Cancelled());
 
   file.Close();
   std::string localError = file.error();
@@ -189,6 +173,6 @@ std::string ReceiveBodyInto(HttpBody& body, std::string_view url, const BodyDest
     DeleteFileByName(to.partial);
     error = localError;
   }
-  if (IsDownloadAborted()) error = "Download Aborted";
+  if (host.Cancelled()) error = "Download Aborted";
   return error;
 }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "net/InetHTTP.h"
+#include "net/HttpTransfer.h"
 #include "platform/System.h"
 
 // Microseconds of a steady clock; injected by tests.

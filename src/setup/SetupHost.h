@@ -69,6 +69,8 @@ class SetupHost {
   // Whether the user has closed the window meanwhile (a second close while extracting): the run
   // then stops as cancelled.
   virtual bool WindowClosed() = 0;
+  // The stop request of the download the run has under way: a close of the window raises it.
+  virtual bool& DownloadCancel() = 0;
 
   // --- messages and waits
   virtual void PumpMessages() = 0;

@@ -42,7 +42,9 @@ std::string SignatureRefusedText(std::string_view packageFile, std::string_view 
   return GetNotFoundText(packageFile, "", url, "Bad Signature!");
 }
 
-int WebSetupExitCode(std::string_view error) { return error == "!" ? kExitCancelled : kExitDownloadFailed; }
+int WebSetupExitCode(std::string_view error) {
+  return SetupExitCodeFor(error == "!" ? SetupCause::Cancelled : SetupCause::DownloadFailed, 0);
+}
 
 std::string WebAgentImage(std::string image, uint64_t packageEnd) {
   // No end mark (0), or one beyond the image, means the package ends with the file.

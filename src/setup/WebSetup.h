@@ -9,6 +9,8 @@
 
 #include "setup/StubSetup.h"
 
+class HttpClient;
+
 // Where the package comes from: the own folder when the package file lies there and the web block
 // does not demand a download, else the web address.
 std::string WebSetupSource(std::string_view webUrl, std::string_view ownFolder, bool alwaysDownload,
@@ -28,8 +30,8 @@ std::string TokenMismatchText(std::string_view packageFile, std::string_view url
 // The refusal of a package without a valid signature by the product's key: the 404 text when the
 // file is a server's HTML error page, otherwise "Bad Signature!".
 std::string SignatureRefusedText(std::string_view packageFile, std::string_view url);
-// The process exit code of a web setup that ran no engine: the cancel marker "!" gives
-// kExitCancelled, every other failure kExitDownloadFailed.
+// The process exit code of a web setup that ran no engine, from the cause table: the cancel marker
+// "!" is Cancelled, every other failure a DownloadFailed.
 int WebSetupExitCode(std::string_view error);
 // The agent copy of a web setup from the stub's own image: cut to the package end when less than
 // 10000 bytes follow it (a signature appended after the package), with the trailer's auto-update
@@ -40,8 +42,10 @@ std::string WebAgentImage(std::string image, uint64_t packageEnd);
 // A web setup for the own package (the stub's web block): writes the agent copy when the request
 // names an agent, then finds or downloads the package and runs it (FetchAndRunWebSetup). The
 // request's packageFile is not used.
-SetupOutcome StartWebSetupRun(const SetupRequest& request, const TGFileInfo& ownPackage, SetupHost& host);
-// Takes packageName from source (a folder) or downloads it from source (an address), matches its
-// token with the own package's and runs it with the request's folder and switches.
+SetupOutcome StartWebSetupRun(const SetupRequest& request, const TGFileInfo& ownPackage, SetupHost& host,
+                              HttpClient& client);
+// Takes packageName from source (a folder) or downloads it from source (an address) through the
+// verified fetch, which checks its signature and matches its token with the own package's, and runs
+// it with the request's folder and switches.
 SetupOutcome FetchAndRunWebSetup(const SetupRequest& request, const TGFileInfo& ownPackage, std::string_view source,
-                                 std::string_view packageName, SetupHost& host);
+                                 std::string_view packageName, SetupHost& host, HttpClient& client);

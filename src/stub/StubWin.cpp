@@ -10,7 +10,11 @@
 namespace {
 StubProgressState progressState;
 StubWinOptions optionsInUse;
+// The window's stop request to the download its run has under way.
+bool cancelRequested = false;
 }  // namespace
+
+bool& MainWindowCancel() { return cancelRequested; }
 
 const StubWinOptions& StubWinOptionsInUse() { return optionsInUse; }
 void SetStubWinOptionsInUse(const StubWinOptions& options) { optionsInUse = options; }
@@ -73,22 +77,22 @@ Rect ActivityBarRect(int charset) { return {IsRightToLeftCharset(charset) ? 70 :
 
 bool CloseMainWindow() {
   DebugLn(".. CloseMainWindow() - Start");
-  const bool mayClose = IsDownloadAborted();
-  if (!mayClose) SetDownloadAbort(true);
+  const bool mayClose = cancelRequested;
+  cancelRequested = true;
   DebugLn(".. CloseMainWindow() - End");
   return mayClose;
 }
 
 void DestroyMainWindow() {
   DebugLn(".. DestroyMainWindow() - Start");
-  SetDownloadAbort(true);
+  cancelRequested = true;
   if (optionsInUse.onDestroy) optionsInUse.onDestroy();
   EndMessageLoop();
   DebugLn(".. DestroyMainWindow() - End");
 }
 
 void FinishMainWindow() {
-  SetDownloadAbort(true);
+  cancelRequested = true;
   UnloadWinInet();
   if (optionsInUse.onLoopEnd) optionsInUse.onLoopEnd();
 }

@@ -35,6 +35,9 @@ struct StubWinOptions {
   void (*onDestroy)() = nullptr;
   // After the message loop: tells a registered controller that the agent has ended.
   void (*onLoopEnd)() = nullptr;
+  // What the role's hooks work on: the role's state, which lives while its window runs; the hooks
+  // find it through StubWinOptionsInUse().
+  void* context = nullptr;
 };
 
 // Options of a stub window of the given class with the title ("s0") and the font of the
@@ -67,10 +70,13 @@ void SetStatusText(std::string_view text, std::string_view fontName, int charset
 // step (and the activity bar to 0..5), a step advances both.
 Progress& StubBars();
 
-// First close request: raises the download abort flag and keeps the window (false); a later one
+// The window's stop request to the download that its run has under way: raised by a close of the
+// window, lowered by the run when a download starts, read by the download after every chunk.
+bool& MainWindowCancel();
+// First close request: raises the download stop request and keeps the window (false); a later one
 // lets it close (true).
 bool CloseMainWindow();
-// Clean-up when the window goes: abort flag, setup work folder, quit message.
+// Clean-up when the window goes: stop request, setup work folder, quit message.
 void DestroyMainWindow();
 
 // --- portable pieces
@@ -106,5 +112,5 @@ void SetStubWinOptionsInUse(const StubWinOptions& options);
 void UpdateProgressBars(const StubProgressState& state, bool rangeChanged);
 // Platform half: posts the quit message and raises the destroyed flag.
 void EndMessageLoop();
-// The steps after the message loop: abort flag, Internet library, the loop-end hook.
+// The steps after the message loop: stop request, Internet library, the loop-end hook.
 void FinishMainWindow();

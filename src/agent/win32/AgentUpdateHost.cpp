@@ -6,8 +6,7 @@
 #include "agent/UpdateShot.h"
 #include "agent/win32/InformDialog.h"
 #include "env/Macros.h"
-#include "net/CommUtils.h"
-#include "net/InetHTTP.h"
+#include "net/HttpClient.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
 #include "setup/SetupFolders.h"
@@ -26,18 +25,6 @@
 
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
-
-// Copies a file of a local or network folder onto target through a temporary name, so that a
-// copy that breaks off leaves nothing in place of the target.
-bool CopyWhole(std::string_view from, std::string_view target, std::string& error) {
-  const std::string part = std::string(target) + ".part";
-  if (CopyFileTo(from, part, true) &&
-      MoveFileExA(part.c_str(), std::string(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
-    return true;
-  error = "File not Found!";
-  DeleteFileByName(part);
-  return false;
-}
 }  // namespace
 
 std::string AgentUpdateHost::AgentFolder() const { return ExtractFileDir(p_.ownPath) + "\\"; }
@@ -51,100 +38,36 @@ std::optional<int64_t> AgentUpdateHost::LocalFileSize(std::string_view path) con
 
 bool AgentUpdateHost::Connected() const {
   std::string reason;
-  return IsInternetConnected(reason);
+  return p_.client.Connected(reason);
 }
 
-int64_t AgentUpdateHost::HttpFileSize(std::string_view url) const { return HTTP_GetFileSize(url); }
+int64_t AgentUpdateHost::HttpFileSize(std::string_view url) const { return p_.client.FileSize(url); }
 
 // --- fetching
 
-bool AgentUpdateHost::FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location,
-                                      std::string_view target, std::string& error) {
-  error.clear();
+FetchResult AgentUpdateHost::Fetch(FetchKind kind, FetchOrder order, bool manual) {
   const OriginalFile& o = p_.original;
   p_.setup.SetStatusText(AutoUpdateText(o, p_.info, FetchStatusTextNumber(kind)), o.FontName(), o.CharSet(),
                          o.FontSize());
-  const std::string sig = std::string(target) + kSignatureSuffix;
-  const bool signs = !AgentReleaseKey(p_.own, p_.original).empty();
-  if (source != FetchSourceKind::Web) {
-    // In test mode a file missing in the test folder is not looked for on the web.
-    if (!FileExists(location)) {
-      error = "File not Found!";
-      return false;
-    }
-    if (!CopyWhole(location, target, error)) return false;
-    if (signs && FileExists(std::string(location) + kSignatureSuffix)) {
-      std::string ignored;
-      CopyWhole(std::string(location) + kSignatureSuffix, sig, ignored);
-    }
-    return true;
-  }
-  if (std::string reason; !IsInternetConnected(reason)) {
-    error = reason.empty() ? "No Internet connection" : reason;
-    return false;
-  }
-  ::WaitPumping(0, 500);
-  SetDownloadAbort(false);
-  // What lies at the target from before must not pass for what this fetch brought.
-  DeleteFileByName(target);
-  std::string content;
-  // A check the user asked for shows the agent's window with the download's progress.
+  order.key = AgentReleaseKey(p_.own, p_.original);
+  order.expectedToken = p_.own.GetUpdateToken(true);
   TProgBar bar(&p_.setup.Bars());
-  const uintptr_t owner = p_.cycle.ManualMode() == 1 ? uintptr_t(p_.window()) : 0;
-  // The update setup, the largest file, resumes where an interrupted download of it stopped.
-  const bool resumable = kind == FetchKind::Update;
-  (resumable ? HTTP_DownloadFile_Resumable : HTTP_DownloadFile)(owner, location, target, content, &bar, error);
-  ::WaitPumping(0, 500);
-  // A body that ended before its Content-Length is no error of the client's, but no file either:
-  // the target is only replaced by a whole one.
-  if (error.empty() && !FileExists(target)) error = UrlFileName(location) + " --- Error downloading file (incomplete)";
-  if (!error.empty()) {
-    if (IsDownloadAborted()) error = "abort";
-    DeleteFileByName(target);
-    // What a resumable download kept beside the target is the next attempt's start.
-    if (!resumable) DeleteDownloadLeftovers(target);
-    return false;
-  }
-  // The update setup is whole: what downloads of earlier announcements left unfinished is of no use.
-  if (resumable) DeletePartialDownloads(ExtractFileDir(target));
-  if (signs) {
-    std::string sigError;
-    HTTP_DownloadFile(0, std::string(location) + kSignatureSuffix, sig, content, nullptr, sigError);
-    // A server's error page in place of the signature: no signature.
-    if (!sigError.empty() || !FileExists(sig) || IsHtmlErrorPage(sig, "")) {
-      DeleteFileByName(sig);
-      DeleteDownloadLeftovers(sig);
-    }
-  }
-  return true;
-}
-
-bool AgentUpdateHost::AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
-                                        std::string& error) {
-  // The information file carries no token; its signature alone decides.
-  const std::string own = p_.own.GetUpdateToken(true);
-  const bool ours =
-      kind == FetchKind::Info || (kind == FetchKind::Inform ? InformTokenMatches(ReadFileRange(target), own)
-                                                            : TGFileInfo(target).GetUpdateToken(true) == own);
-  if (!ours) {
-    error = TokenMismatchText(target, location);
-    DeleteFileByName(std::string(target) + kSignatureSuffix);
-    return false;
-  }
-  const std::string key = AgentReleaseKey(p_.own, p_.original);
-  const SignatureResult result = CheckFetchedFile(target, ExtractFileName(target), key, SystemEcdsaVerifier());
-  if (result == SignatureResult::kOk) return true;
+  order.owner = manual ? uintptr_t(p_.window()) : 0;
+  order.progress = &bar;
+  order.cancel = &p_.setup.DownloadCancel();
+  order.settle = [] { ::WaitPumping(0, 500); };
+  const FetchResult result = VerifiedFetch(order, p_.client, SystemEcdsaVerifier());
   // Why it was refused, in the agent's log beside the refusal itself.
-  WriteStubLog("Signature: " + SignatureResultText(result) + " (" + std::string(location) + ")");
-  error = SignatureRefusedText(target, location);
-  return false;
+  if (result.refusal == Refusal::Signature)
+    WriteStubLog("Signature: " + SignatureResultText(result.signature) + " (" + order.location + ")");
+  return result;
 }
 
 std::string AgentUpdateHost::ReadFetchedFile(std::string_view target) { return ReadFileRange(target); }
 
 void AgentUpdateHost::DeleteAgentFile(std::string_view target) { DeleteFileByName(target); }
 
-bool AgentUpdateHost::CheckConnection(std::string& reason) { return IsInternetConnected(reason); }
+bool AgentUpdateHost::CheckConnection(std::string& reason) { return p_.client.Connected(reason); }
 
 // --- boxes and the window
 

@@ -15,6 +15,7 @@
 #include "env/Environment.h"
 #include "platform/Clock.h"
 
+class HttpClient;
 class SetupHost;
 class TGFileInfo;
 class UpdateShot;
@@ -28,6 +29,7 @@ struct AgentHostParts {
   SetupHost& setup;
   const Environment& env;
   const Clock& clock;
+  HttpClient& client;
   std::function<HWND()> window;                        // the agent's main window
   std::function<void(int code, int argument)> notify;  // to the registered controller
 };
@@ -43,10 +45,7 @@ class AgentUpdateHost final : public UpdateHost, public AutoInformHost {
   bool Connected() const override;
   int64_t HttpFileSize(std::string_view url) const override;
   // UpdateHost
-  bool FetchUpdateFile(FetchKind kind, FetchSourceKind source, std::string_view location, std::string_view target,
-                       std::string& error) override;
-  bool AcceptFetchedFile(FetchKind kind, std::string_view target, std::string_view location,
-                         std::string& error) override;
+  FetchResult Fetch(FetchKind kind, FetchOrder order, bool manual) override;
   std::string ReadFetchedFile(std::string_view target) override;
   void DeleteAgentFile(std::string_view target) override;
   bool CheckConnection(std::string& reason) override;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "net/DownloadResume.h"
+#include "net/HttpTransfer.h"
 #include "net/ReadAhead.h"
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
@@ -58,24 +59,6 @@ uint32_t LastModified(HINTERNET request) {
   return uint32_t(date) << 16 | time;
 }
 
-// The request handle of the download; on the user-name path connection holds the connection.
-BoundInternetHandle OpenRequest(HINTERNET session, std::string_view url, std::string_view userName,
-                                std::string_view password, BoundInternetHandle& connection) {
-  if (userName.empty()) {
-    return BoundInternetHandle(Inet_OpenUrlA(session, CompleteUrl(url).c_str(), nullptr, 0, kDownloadRequestFlags, 0));
-  }
-  const UserRequest parts = SplitUserUrl(url);
-  const std::string user(userName), pass(password);
-  connection = BoundInternetHandle(InternetConnectA(session, parts.host.c_str(), parts.port, user.c_str(), pass.c_str(),
-                                                    INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return {};
-  const DWORD flags = kDownloadRequestFlags | (parts.secure ? INTERNET_FLAG_SECURE : 0);
-  BoundInternetHandle request(
-      HttpOpenRequestA(connection.get(), "GET", parts.path.c_str(), nullptr, nullptr, nullptr, flags, 0));
-  if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};
-  return request;
-}
-
 class WinInetBody : public HttpBody {
  public:
   explicit WinInetBody(HINTERNET request) : request_(request) {}
@@ -117,7 +100,8 @@ std::string HeaderText(HINTERNET request, DWORD info) {
 // The requests of a resumable download: one session, a request per Open.
 class WinInetRanges : public RangeRequester {
  public:
-  WinInetRanges(std::string url, DownloadHost& host) : url_(std::move(url)), host_(host) {
+  WinInetRanges(std::string url, DownloadHost& host, bool readAhead)
+      : url_(std::move(url)), host_(host), readAhead_(readAhead) {
     if (session_) SetTimeouts(session_.get());
   }
   bool ok() const { return bool(session_); }
@@ -138,12 +122,12 @@ class WinInetRanges : public RangeRequester {
     answer.validator = ChooseValidator(HeaderText(request_.get(), HTTP_QUERY_ETAG),
                                        HeaderText(request_.get(), HTTP_QUERY_LAST_MODIFIED));
     network_ = std::make_unique<WinInetBody>(request_.get());
-    readAhead_ = std::make_unique<ReadAheadBody>(*network_, [this] { host_.BetweenChunks(); });
+    ahead_ = std::make_unique<ReadAheadBody>(*network_, [this] { host_.BetweenChunks(); });
     return true;
   }
-  HttpBody& Body() override { return DownloadReadAhead() ? static_cast<HttpBody&>(*readAhead_) : *network_; }
+  HttpBody& Body() override { return readAhead_ ? static_cast<HttpBody&>(*ahead_) : *network_; }
   void Close() override {
-    readAhead_.reset();
+    ahead_.reset();
     network_.reset();
     request_ = BoundInternetHandle();
   }
@@ -152,34 +136,39 @@ class WinInetRanges : public RangeRequester {
  private:
   std::string url_;
   DownloadHost& host_;
+  bool readAhead_;
   BoundInternetHandle session_ = OpenSession("HTTP_Connect_3");
   BoundInternetHandle request_;
   std::unique_ptr<WinInetBody> network_;
-  std::unique_ptr<ReadAheadBody> readAhead_;
+  std::unique_ptr<ReadAheadBody> ahead_;
 };
 
 class WindowHost : public DownloadHost {
  public:
-  explicit WindowHost(uintptr_t owner) : owner_(owner) {}
+  WindowHost(const DownloadOrder& order, int chunkWaitMs)
+      : owner_(order.owner), cancel_(order.cancel), chunkWaitMs_(chunkWaitMs) {}
   void ShowOwner() override {
     if (owner_ > 10) ShowWindow(reinterpret_cast<HWND>(owner_), SW_SHOW);
   }
   // Handles whatever the windows have queued when it is due; InternetReadFile itself waits for
   // the data, so sleeping here would only slow the transfer down.
   void BetweenChunks() override {
-    if (const int ms = DownloadChunkWait(); ms > 0) {
-      WaitPumping(0, ms);
+    if (chunkWaitMs_ > 0) {
+      WaitPumping(0, chunkWaitMs_);
       return;
     }
     PumpMessagesIfDue();
   }
+  bool Cancelled() override { return cancel_ && *cancel_; }
 
  private:
   uintptr_t owner_;
+  const bool* cancel_;
+  int chunkWaitMs_;
 };
 }  // namespace
 
-bool IsInternetConnected(std::string& reason) {
+bool InetHttpClient::Connected(std::string& reason) {
   DWORD flags = 0;
   SetLastError(0);
   if (Inet_GetConnectedState(&flags, 0)) return true;
@@ -211,7 +200,7 @@ BoundInternetHandle OpenHeadRequest(HINTERNET session, const std::string& url, B
 }
 }  // namespace
 
-int32_t HTTP_GetFileSize(std::string_view url) {
+int32_t InetHttpClient::FileSize(std::string_view url) {
   const std::string address = CompleteUrl(url);
   {
     // The first answer may come from the cache and is not used.
@@ -231,48 +220,42 @@ int32_t HTTP_GetFileSize(std::string_view url) {
   return result;
 }
 
-void HTTP_DownloadFile_Incremental(uintptr_t ownerWindow, std::string_view url, std::string_view target,
-                                   std::string_view userName, std::string_view password, std::string& content,
-                                   Progress* progress, std::string& error) {
-  error.clear();
-  content.clear();
-  {
-    BoundInternetHandle session = OpenSession("HTTP_Connect_3");
-    if (!session) {
-      error = "Unable to initialize \"WinINet.dll\"";
-    } else {
-      SetTimeouts(session.get());
-      // Declared in this order, the request closes before its connection, and both before the session.
-      BoundInternetHandle connection;
-      BoundInternetHandle request = OpenRequest(session.get(), url, userName, password, connection);
-      if (!request) {
-        error = "Unable to open Internet Connection: " + std::string(url);
-      } else {
-        WindowHost host(ownerWindow);
-        WinInetBody network(request.get());
-        ReadAheadBody readAhead(network, [&host] { host.BetweenChunks(); });
-        HttpBody& body = DownloadReadAhead() ? static_cast<HttpBody&>(readAhead) : network;
-        error = ReceiveBody(body, userName.empty() ? CompleteUrl(url) : std::string(url), target,
-                            ContentLength(request.get()), LastModified(request.get()), content, progress, host);
-      }
-    }
-  }
-  if (!error.empty()) DebugLn(IntToStr(CurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + error);
+namespace {
+// The whole body in one request.
+std::string DownloadWhole(const DownloadOrder& order, const HttpClientOptions& options, std::string& content) {
+  BoundInternetHandle session = OpenSession("HTTP_Connect_3");
+  if (!session) return "Unable to initialize \"WinINet.dll\"";
+  SetTimeouts(session.get());
+  // Declared in this order, the request closes before the session.
+  BoundInternetHandle request(
+      Inet_OpenUrlA(session.get(), CompleteUrl(order.url).c_str(), nullptr, 0, kDownloadRequestFlags, 0));
+  if (!request) return "Unable to open Internet Connection: " + order.url;
+  WindowHost host(order, options.chunkWaitMs);
+  WinInetBody network(request.get());
+  ReadAheadBody readAhead(network, [&host] { host.BetweenChunks(); });
+  HttpBody& body = options.readAhead ? static_cast<HttpBody&>(readAhead) : network;
+  return ReceiveBody(body, CompleteUrl(order.url), order.target, ContentLength(request.get()),
+                     LastModified(request.get()), content, order.progress, host);
 }
 
-void HTTP_DownloadFile_Resumable(uintptr_t ownerWindow, std::string_view url, std::string_view target,
-                                 std::string& content, Progress* progress, std::string& error) {
-  if (target.empty()) return HTTP_DownloadFile(ownerWindow, url, target, content, progress, error);
+std::string DownloadResuming(const DownloadOrder& order, const HttpClientOptions& options) {
+  WindowHost host(order, options.chunkWaitMs);
+  const std::string address = CompleteUrl(order.url);
+  WinInetRanges net(address, host, options.readAhead);
+  if (!net.ok()) return "Unable to initialize \"WinINet.dll\"";
+  return DownloadResumable(net, address, order.target, order.progress, host);
+}
+}  // namespace
+
+std::string InetHttpClient::Download(const DownloadOrder& order, std::string& content) {
   content.clear();
-  WindowHost host(ownerWindow);
-  const std::string address = CompleteUrl(url);
-  WinInetRanges net(address, host);
-  if (!net.ok()) {
-    error = "Unable to initialize \"WinINet.dll\"";
-  } else {
-    error = DownloadResumable(net, address, target, progress, host);
-  }
-  if (!error.empty()) DebugLn(IntToStr(CurrentProcessId()) + " HTTP_DownloadFile_Resumable: " + error);
+  // An order without a target downloads into content, which cannot be resumed.
+  const bool resuming = order.resumable && !order.target.empty();
+  const std::string error = resuming ? DownloadResuming(order, options_) : DownloadWhole(order, options_, content);
+  if (!error.empty())
+    DebugLn(IntToStr(CurrentProcessId()) +
+            (resuming ? " HTTP_DownloadFile_Resumable: " : " HTTP_DownloadFile_Incremental: ") + error);
+  return error;
 }
 
 void DeleteDownloadLeftovers(std::string_view target) {

@@ -10,6 +10,7 @@
 #include "agent/UpdateShot.h"
 #include "agent/win32/AgentUpdateHost.h"
 #include "env/SystemEnvironment.h"
+#include "net/InetHTTP.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
 #include "setup/StubSetup.h"
@@ -31,9 +32,6 @@ std::string XPath(const ProcessContext& context) {
   return ExtractFileDir(context.ownPath) + "\\X_" + ExtractFileName(context.ownPath);
 }
 
-// The X agent's cycle and its check; the window's hooks are plain functions, so they find them here.
-AgentCycle* cycle = nullptr;
-
 class ShotRunner final : public CheckRunner {
  public:
   explicit ShotRunner(UpdateShot& shot) : shot_(shot) {}
@@ -46,34 +44,42 @@ class ShotRunner final : public CheckRunner {
  private:
   UpdateShot& shot_;
 };
-CheckRunner* runner = nullptr;
 
-void PostToController(int32_t code, int32_t argument) {
-  if (!cycle || !cycle->HasController()) return;
-  PostMessageA(reinterpret_cast<HWND>(cycle->ReplyWindow()), cycle->ReplyMessage(), WPARAM(uint32_t(code)),
+// The X agent's cycle and its check, on RunXAgent's stack while the window runs; the window's
+// hooks find them through its options.
+struct XAgentRole {
+  AgentCycle& cycle;
+  CheckRunner& runner;
+};
+XAgentRole& Role() { return *static_cast<XAgentRole*>(StubWinOptionsInUse().context); }
+
+void PostToController(const AgentCycle& cycle, int32_t code, int32_t argument) {
+  if (!cycle.HasController()) return;
+  PostMessageA(reinterpret_cast<HWND>(cycle.ReplyWindow()), cycle.ReplyMessage(), WPARAM(uint32_t(code)),
                LPARAM(argument));
 }
 
 void OnTick() {
-  const AgentCycle::TickResult tick = cycle->Tick(runner);
+  const AgentCycle::TickResult tick = Role().cycle.Tick(&Role().runner);
   if (!tick.handled || tick.justDownloadInfo) return;
   if (tick.quit) DestroyMainWindow();
 }
 
 intptr_t OnControlMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  AgentCycle& cycle = Role().cycle;
   switch (msg) {
     case kShutDownMsg:
       DebugLn(Pid() + " wm_ShutDown " + IntToStr(int32_t(wParam)));
-      cycle->ShutDown(int32_t(wParam));
+      cycle.ShutDown(int32_t(wParam));
       return 0;
     case kLocalMsg:
       DebugLn(Pid() + " wm_LocalMsg " + IntToStr(int64_t(wParam)) + ":" + IntToStr(int64_t(lParam)));
-      cycle->Register(wParam, uint32_t(lParam));
-      PostToController(kReplyWindow, int32_t(MainWindowHandle()));
-      PostToController(kReplyCommandMsg, int32_t(kAgentMsg));
+      cycle.Register(wParam, uint32_t(lParam));
+      PostToController(cycle, kReplyWindow, int32_t(MainWindowHandle()));
+      PostToController(cycle, kReplyCommandMsg, int32_t(kAgentMsg));
       return 0;
     case kAgentMsg: {
-      const int32_t result = cycle->Command(int32_t(wParam), int32_t(lParam));
+      const int32_t result = cycle.Command(int32_t(wParam), int32_t(lParam));
       DebugLn(Pid() + " wm_AgentMsg " + IntToStr(int32_t(wParam)) + " " + IntToStr(int32_t(lParam)) + " = " +
               IntToStr(result));
       return result;
@@ -152,17 +158,18 @@ int RunXAgent(const ProcessContext& context) {
   SystemEnvironment env([&context] { return context.Param("/OriginExe="); });
   TestMode testMode(env, SystemClock());
   AgentCycle agentCycle(original, info, overrides, testMode, SystemClock());
-  cycle = &agentCycle;
   SetupWindowHost setupHost;
+  InetHttpClient client;
   AgentUpdateHost host({context.ownPath, context.ownPackage, original, info, agentCycle, setupHost, env, SystemClock(),
-                        [] { return reinterpret_cast<HWND>(MainWindowHandle()); }, PostToController});
+                        client, [] { return reinterpret_cast<HWND>(MainWindowHandle()); },
+                        [&agentCycle](int code, int argument) { PostToController(agentCycle, code, argument); }});
   UpdateShot shot(
       original, info, overrides, testMode, SystemClock(),
       {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(), context.ownPackage.GetInfoUrl()},
       host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
   host.SetShot(&shot);
   ShotRunner shotRunner(shot);
-  runner = &shotRunner;
+  XAgentRole role{agentCycle, shotRunner};
   WriteStubLog("CheckTestMode");
   testMode.CheckTestMode(true);
   // A restart hands the overrides over on the command line; without reading them here they
@@ -177,9 +184,8 @@ int RunXAgent(const ProcessContext& context) {
   options.onControlMessage = OnControlMessage;
   // No onDestroy: the X agent made no setup work folder, and one of the same name belongs to a
   // setup of the same time stamp.
-  options.onLoopEnd = [] { PostToController(kReplyLoopEnded, 0); };
+  options.onLoopEnd = [] { PostToController(Role().cycle, kReplyLoopEnded, 0); };
+  options.context = &role;
   const bool ran = StubWin::WinMain(options);
-  runner = nullptr;
-  cycle = nullptr;
   return ran ? 0 : kExitNoWindow;
 }

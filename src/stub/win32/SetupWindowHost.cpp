@@ -14,6 +14,7 @@ void SetupWindowHost::SetStatusText(std::string_view text, std::string_view font
 Progress& SetupWindowHost::Bars() { return StubBars(); }
 intptr_t SetupWindowHost::WindowHandle() { return MainWindowHandle(); }
 bool SetupWindowHost::WindowClosed() { return MainWindowDestroyed(); }
+bool& SetupWindowHost::DownloadCancel() { return MainWindowCancel(); }
 void SetupWindowHost::PumpMessages() { ::PumpMessages(0); }
 void SetupWindowHost::WaitPumping(int slice, int ms) { ::WaitPumping(slice, ms); }
 void SetupWindowHost::EnableAutoPlayCancel() { ::EnableAutoPlayCancel(true); }

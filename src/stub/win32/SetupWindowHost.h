@@ -12,6 +12,7 @@ class SetupWindowHost : public SetupHost {
   Progress& Bars() override;
   intptr_t WindowHandle() override;
   bool WindowClosed() override;
+  bool& DownloadCancel() override;
   void PumpMessages() override;
   void WaitPumping(int slice, int ms) override;
   void EnableAutoPlayCancel() override;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "agent/StubGlob.h"
+#include "net/InetHTTP.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
 #include "setup/SetupFolders.h"
@@ -59,8 +60,10 @@ SetupOutcome StartSetupRun(WindowRole& role) {
   PrepareWorkFolder(context.workFolder);
   SetupWindowHost host;
   const SetupRequest request = SetupRequestFor(context);
-  const SetupOutcome outcome = context.ownPackage.IsWebSetup() ? StartWebSetupRun(request, context.ownPackage, host)
-                                                               : RunSetupPackage(request, host);
+  InetHttpClient client;
+  const SetupOutcome outcome = context.ownPackage.IsWebSetup()
+                                   ? StartWebSetupRun(request, context.ownPackage, host, client)
+                                   : RunSetupPackage(request, host);
   RemoveFolderTree(context.workFolder, false);
   role.setupRunning = false;
   PostQuitMessage(0);

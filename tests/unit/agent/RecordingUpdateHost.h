@@ -8,6 +8,7 @@
 
 #include "agent/AutoInform.h"
 #include "agent/UpdateHost.h"
+#include "net/CommUtils.h"
 
 struct RecordingUpdateHost : UpdateHost, AutoInformHost {
   // Answers.
@@ -43,19 +44,22 @@ struct RecordingUpdateHost : UpdateHost, AutoInformHost {
   bool Connected() const override { return connected; }
   int64_t HttpFileSize(std::string_view) const override { return httpSize; }
 
-  bool FetchUpdateFile(FetchKind kind, FetchSourceKind s, std::string_view loc, std::string_view,
-                       std::string& error) override {
-    source = s;
-    location = loc;
-    calls.push_back("fetch " + std::to_string(int(kind)) + " " + std::string(loc));
-    error = fetchError;
-    if (failAfter >= 0) return failAfter-- > 0;
-    return fetchResult;
-  }
-  bool AcceptFetchedFile(FetchKind kind, std::string_view, std::string_view, std::string& error) override {
-    const bool info = kind == FetchKind::Info;
-    if (!(info ? acceptsInfo : accepts)) error = info ? "Bad Signature!" : "Bad Secret Token!";
-    return info ? acceptsInfo : accepts;
+  // The verified fetch as its contract says: a failure, a refusal, or the file in place; an
+  // information file that is a server's page (or empty) stays unchecked.
+  FetchResult Fetch(FetchKind kind, FetchOrder order, bool) override {
+    source = order.source;
+    location = order.location;
+    calls.push_back("fetch " + std::to_string(int(kind)) + " " + order.location);
+    const bool ok = failAfter >= 0 ? failAfter-- > 0 : fetchResult;
+    if (!ok) return {FetchStatus::Failed, fetchError};
+    if (kind == FetchKind::Info) {
+      const std::string content = ReadFetchedFile(order.target);
+      if (content.empty() || IsHtmlErrorPage("", content)) return {};
+      if (!acceptsInfo) return {FetchStatus::Refused, "Bad Signature!", Refusal::Signature};
+      return {};
+    }
+    if (!accepts) return {FetchStatus::Refused, "Bad Secret Token!", Refusal::Token};
+    return {};
   }
   std::string ReadFetchedFile(std::string_view target) override {
     const auto it = served.find(std::string(target));

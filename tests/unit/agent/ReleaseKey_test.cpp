@@ -9,6 +9,7 @@
 #include "FakeIniStore.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
+#include "setup/VerifiedFetch.h"
 #include "util/Files.h"
 #include "util/SignatureCheck.h"
 

@@ -233,7 +233,6 @@ class ResumableDownload : public ::testing::Test {
     fs::create_directories(dir);
     target = (dir / "Pkg.exe").string();
     partial = PartialDownloadPath(target, kUrl);
-    SetDownloadAbort(false);
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string Get() { return DownloadResumable(server, kUrl, target, nullptr, host); }

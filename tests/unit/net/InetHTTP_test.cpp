@@ -1,6 +1,6 @@
 // The portable part of the download client: addresses, names and the transfer loop, fed from an
 // in-memory body in place of a WinINet request.
-#include "net/InetHTTP.h"
+#include "net/HttpTransfer.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -108,17 +108,20 @@ class RecordingProgress : public Progress {
   }
   void Step(std::string_view text) override {
     steps.emplace_back(text);
-    if (abortAt > 0 && int(steps.size()) == abortAt) SetDownloadAbort(true);
+    if (abortAt > 0 && int(steps.size()) == abortAt) aborted = true;
   }
   std::vector<std::string> events, steps;
   int abortAt = 0;
+  bool aborted = false;  // the runner's cancel flag, raised as the window's close box would
 };
 
 class CountingHost : public DownloadHost {
  public:
   void ShowOwner() override { ++shown; }
   void BetweenChunks() override { ++waits; }
+  bool Cancelled() override { return cancel && *cancel; }
   int shown = 0, waits = 0;
+  const bool* cancel = nullptr;  // the runner's flag
 };
 
 class ReceiveBodyTest : public ::testing::Test {
@@ -129,12 +132,8 @@ class ReceiveBodyTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     target = (dir / "Setup.exe").string();
-    SetDownloadAbort(false);
   }
-  void TearDown() override {
-    SetDownloadAbort(false);
-    fs::remove_all(dir);
-  }
+  void TearDown() override { fs::remove_all(dir); }
   static std::string Body(size_t n) {
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = char('a' + i * 7 % 26);
@@ -152,6 +151,7 @@ class ReceiveBodyTest : public ::testing::Test {
   }
   std::string Receive(MemoryBody& body, uint32_t size, uint32_t stamp = 0) {
     uint32_t tick = 1000;
+    host.cancel = &progress.aborted;
     return ReceiveBody(body, "http://h/dl/Setup.exe", target, size, stamp, content, &progress, host,
                        [&tick] { return tick += 100; });
   }
@@ -245,7 +245,7 @@ TEST_F(ReceiveBodyTest, FailedReadGivesTheErrorWithDetail) {
 }
 
 TEST_F(ReceiveBodyTest, AbortReplacesAFailureText) {
-  SetDownloadAbort(true);
+  progress.aborted = true;
   MemoryBody body(Body(50000), 0);
   EXPECT_EQ(Receive(body, 50000), "Download Aborted");
 }

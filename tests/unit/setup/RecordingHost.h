@@ -24,6 +24,7 @@ struct RecordingHost : SetupHost, Progress, EnginePort {
   bool atomAdded = true;                // whether the completion atom can be added
   bool atomThere = false;               // the completion atom exists
   int closeAfterSteps = -1;             // the user closes the window after this many steps
+  bool downloadCancel = false;             // the window's stop request to a download
 
   void ShowWindow(bool show) override { log.push_back(show ? "show" : "hide"); }
   void ShowActivityBar(bool show) override { log.push_back(show ? "activity bar" : "no activity bar"); }
@@ -33,6 +34,7 @@ struct RecordingHost : SetupHost, Progress, EnginePort {
   Progress& Bars() override { return *this; }
   intptr_t WindowHandle() override { return 0; }
   bool WindowClosed() override { return closeAfterSteps >= 0 && steps >= closeAfterSteps; }
+  bool& DownloadCancel() override { return downloadCancel; }
   void PumpMessages() override {}
   void WaitPumping(int, int ms) override { log.push_back("wait " + std::to_string(ms)); }
   void EnableAutoPlayCancel() override {}

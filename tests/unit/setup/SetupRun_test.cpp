@@ -9,6 +9,7 @@
 
 #include "../pack/PackFixture.h"
 #include "RecordingHost.h"
+#include "net/InetHTTP.h"
 #include "pack/PackWriter.h"
 #include "pack/PackX.h"
 #include "platform/System.h"
@@ -394,7 +395,8 @@ TEST_F(SetupRunTest, AWebSetupThatCannotDownloadEndsAsADownloadFailure) {
   request.folder = dir.File("work");
   request.foreground = true;
   const TGFileInfo own(Write(job));  // no web block: an address that the host build cannot reach
-  const SetupOutcome outcome = FetchAndRunWebSetup(request, own, "http://127.0.0.1:1/dl", "Pkg.exe", host);
+  InetHttpClient client;             // the host build's: no Internet
+  const SetupOutcome outcome = FetchAndRunWebSetup(request, own, "http://127.0.0.1:1/dl", "Pkg.exe", host, client);
   EXPECT_EQ(outcome.cause, SetupCause::DownloadFailed);
   EXPECT_EQ(outcome.exitCode, kExitDownloadFailed);
   EXPECT_EQ(host.errors.size(), 1u);
@@ -405,7 +407,7 @@ TEST_F(SetupRunTest, AWebSetupThatCannotDownloadEndsAsADownloadFailure) {
   request.foreground = false;
   CaptureSink sink;
   DebugViewerSink* previousSink = SetDebugViewerSink(&sink);
-  const SetupOutcome silent = FetchAndRunWebSetup(request, own, "http://127.0.0.1:1/dl", "Pkg.exe", host);
+  const SetupOutcome silent = FetchAndRunWebSetup(request, own, "http://127.0.0.1:1/dl", "Pkg.exe", host, client);
   SetDebugViewerSink(previousSink);
   EXPECT_EQ(silent.exitCode, kExitDownloadFailed);
   EXPECT_TRUE(host.errors.empty());

@@ -71,18 +71,18 @@ TEST(StubWinGeometry, RightToLeftCharsetsSwapTheSides) {
 }
 
 TEST(StubWin, FirstCloseOnlyAbortsTheDownload) {
-  SetDownloadAbort(false);
+  MainWindowCancel() = false;
   EXPECT_FALSE(CloseMainWindow());
-  EXPECT_TRUE(IsDownloadAborted());
+  EXPECT_TRUE(MainWindowCancel());
   EXPECT_TRUE(CloseMainWindow());
-  SetDownloadAbort(false);
+  MainWindowCancel() = false;
 }
 
 int ticks = 0, destroys = 0, loopEnds = 0;
 
 TEST(StubWin, LoopRunsTicksUntilDestroyedThenTheEndHooks) {
   ticks = destroys = loopEnds = 0;
-  SetDownloadAbort(false);
+  MainWindowCancel() = false;
   StubWinOptions o;
   o.onTimer = [] {
     if (++ticks == 3) DestroyMainWindow();
@@ -93,8 +93,8 @@ TEST(StubWin, LoopRunsTicksUntilDestroyedThenTheEndHooks) {
   EXPECT_EQ(ticks, 3);
   EXPECT_EQ(destroys, 1);
   EXPECT_EQ(loopEnds, 1);
-  EXPECT_TRUE(IsDownloadAborted());
-  SetDownloadAbort(false);
+  EXPECT_TRUE(MainWindowCancel());
+  MainWindowCancel() = false;
 }
 }  // namespace
 

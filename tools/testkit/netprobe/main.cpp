@@ -20,6 +20,7 @@
 // shows how the client behaves on a system without it).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "net/CommUtils.h"
 #include "net/InetHTTP.h"
 #include "net/win32/WinInet.h"
 #include "platform/System.h"
@@ -49,17 +51,20 @@ class ProbeProgress : public Progress {
     if (bar_) bar_->Step(text);
     if (!quiet_) std::printf("step %.*s\n", int(text.size()), text.data());
     // Raised here as the window's close box would, between two chunks.
-    if (abortAfter_ > 0 && steps_ == abortAfter_) SetDownloadAbort(true);
+    if (abortAfter_ > 0 && steps_ == abortAfter_) *cancel = true;
   }
   // The progress bar object in front of the window's bars (or of nothing).
   void UseStubProgressBar(Progress* bars) { bar_ = std::make_unique<TProgBar>(bars); }
   int steps() const { return steps_; }
+  bool* cancel = &ownCancel_;  // the download's stop request: the probe's own, or the window's
+
 
  private:
   std::unique_ptr<TProgBar> bar_;
   int abortAfter_;
   bool quiet_;
   int steps_ = 0;
+  bool ownCancel_ = false;
 };
 
 int Usage(FILE* out = stderr) {
@@ -81,18 +86,17 @@ struct DownloadJob {
   ProbeProgress* progress = nullptr;
   uintptr_t owner = 0;
   bool resume = false;
+  HttpClientOptions options;
   int exitCode = 0;
 };
 
 int RunDownload(const DownloadJob& job) {
-  std::string content, error;
-  SetDownloadAbort(false);
+  std::string content;
+  *job.progress->cancel = false;
+  InetHttpClient client(job.options);
   const int64_t start = TickMs();
-  if (job.resume) {
-    HTTP_DownloadFile_Resumable(job.owner, job.url, job.target, content, job.progress, error);
-  } else {
-    HTTP_DownloadFile(job.owner, job.url, job.target, content, job.progress, error);
-  }
+  const std::string error =
+      client.Download({job.url, job.target, job.resume, job.owner, job.progress, job.progress->cancel}, content);
   const int64_t ms = TickMs() - start;
   if (error.empty()) {
     std::printf("ok\n");
@@ -144,14 +148,15 @@ void DownloadInWindow() {
 int Download(int argc, char** argv) {
   if (argc < 4) return Usage();
   int abortAfter = 0;
+  HttpClientOptions pacing;
   bool quiet = false, progbar = false, stubWindow = false, resume = false;
   for (int i = 4; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--abort-after") && i + 1 < argc) {
       abortAfter = std::atoi(argv[++i]);
     } else if (!std::strcmp(argv[i], "--chunk-wait") && i + 1 < argc) {
-      SetDownloadChunkWait(std::atoi(argv[++i]));
+      pacing.chunkWaitMs = std::max(0, std::atoi(argv[++i]));
     } else if (!std::strcmp(argv[i], "--no-read-ahead")) {
-      SetDownloadReadAhead(false);
+      pacing.readAhead = false;
     } else if (!std::strcmp(argv[i], "--progbar")) {
       progbar = true;
     } else if (!std::strcmp(argv[i], "--stub-window")) {
@@ -165,7 +170,7 @@ int Download(int argc, char** argv) {
     }
   }
   ProbeProgress progress(abortAfter, quiet);
-  const DownloadJob job{argv[2], argv[3], &progress, 0, resume};
+  const DownloadJob job{argv[2], argv[3], &progress, 0, resume, pacing};
   if (!stubWindow) {
     if (progbar) progress.UseStubProgressBar(nullptr);
     const int code = RunDownload(job);
@@ -173,6 +178,8 @@ int Download(int argc, char** argv) {
     return code;
   }
   progress.UseStubProgressBar(&StubBars());
+  // In the window, its close box stops the download as it does the stub's.
+  progress.cancel = &MainWindowCancel();
   windowJob = job;
   StubWinOptions options;
   options.className = "VelkitNetprobe";
@@ -196,7 +203,7 @@ int main(int argc, char** argv) {
   if (command == "download") return Download(argc, argv);
   if (command == "drain") return Drain(argc, argv);
   if (command == "size" && argc == 3) {
-    std::printf("size %d\n", int(HTTP_GetFileSize(argv[2])));
+    std::printf("size %d\n", int(InetHttpClient().FileSize(argv[2])));
     return 0;
   }
   if (command == "connected" && (argc == 2 || (argc == 4 && !std::strcmp(argv[2], "--times")))) {
@@ -206,9 +213,10 @@ int main(int argc, char** argv) {
     LARGE_INTEGER frequency, t0, t1, t2;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&t0);
-    bool connected = IsInternetConnected(reason);
+    InetHttpClient client;
+    bool connected = client.Connected(reason);
     QueryPerformanceCounter(&t1);
-    for (long i = 1; i < times; ++i) connected = IsInternetConnected(reason);
+    for (long i = 1; i < times; ++i) connected = client.Connected(reason);
     QueryPerformanceCounter(&t2);
     std::printf("connected %d %s\n", connected ? 1 : 0, reason.c_str());
     if (argc == 4) {
