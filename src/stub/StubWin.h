@@ -35,9 +35,6 @@ struct StubWinOptions {
   void (*onDestroy)() = nullptr;
   // After the message loop: tells a registered controller that the agent has ended.
   void (*onLoopEnd)() = nullptr;
-  // What the role's hooks work on: the role's state, which lives while its window runs; the hooks
-  // find it through StubWinOptionsInUse().
-  void* context = nullptr;
 };
 
 // Options of a stub window of the given class with the title ("s0") and the font of the
