@@ -34,5 +34,5 @@ ExtractResult ExtractPackage(std::string_view sourcePath, std::string_view outpu
 // True for a relative name that stays inside the folder it is extracted to: not empty, no drive
 // or stream colon, no leading separator (absolute or UNC), no ".." component, no device name.
 bool IsSafeEntryName(std::string_view name);
-// Forgets earlier save failures, so that the next one shows its box again (tests only).
+// Forgets earlier save failures, so that the next one shows its box again: each setup run starts so.
 void ResetSaveFailureCount();

@@ -200,7 +200,7 @@ TEST(Agent, TransientAndDelayReachTheXCopy) {
   EXPECT_TRUE(agent.XGone());
   debug.Stop();
   const std::string text = debug.Text();
-  EXPECT_NE(text.find("X_SampleAU.exe /TRANSIENTx=|1|0|255|1|255|255|0|1| /SleepX=5<"), std::string::npos) << text;
+  EXPECT_NE(text.find("X_SampleAU.exe\" /TRANSIENTx=|1|0|255|1|255|255|0|1| /SleepX=5<"), std::string::npos) << text;
   EXPECT_NE(text.find(" Overrides=|1|0|255|1|255|255|0|1|"), std::string::npos) << text;
   // The first tick counts from -5 (without the delay it would say -2); later ticks go on from there.
   const size_t first = text.find(" AutoUpdateTimerCount=");
