@@ -65,35 +65,32 @@ bool ShowInform(const InformDialogRequest& request, InformUi& ui) {
   return ui.RunDialog(shown);
 }
 
-bool PerformAutoInform(OriginalFile& original, const InfoFile& info, AutoInformHost& host) {
+bool BeginAutoInform(const InfoFile& info) {
   WriteStubLog("PerformAutoInform() - START ");
   Marker(1);
+  if (info.DownloadURL_UPDATE().empty() || info.NameOfInformFile().empty()) return false;
+  Marker(2);
+  return true;
+}
+
+bool PerformAutoInform(OriginalFile& original, const InfoFile& info, const InformFetch& fetch, InformUi& ui) {
   bool result = false;
-  const std::string source = info.DownloadURL_UPDATE(), name = info.NameOfInformFile();
-  if (!source.empty() && !name.empty()) {
-    Marker(2);
-    host.SetCurrentActivity(2);
-    host.Notify(41, 1);
-    const bool fetched = host.FetchInformFile(source, name);
-    host.Notify(41, 2);
-    if (fetched) {
-      Marker(3);
-      // The fetch stores the file under its file-name part, so it is read back under that name.
-      const TInformHeader inform = ParseInformHeader(host.ReadAgentFile(ExtractFileName(name)));
-      InformDialogRequest request;
-      request.title = AutoUpdateText(original, info, 34);
-      request.buttonCaption = AutoUpdateText(original, info, 35);
-      request.content = inform.body;
-      request.address = info.DownloadURL_INFORM();
-      request.width = info.AutoInformW();
-      request.height = info.AutoInformH();
-      request.fontName = original.FontName();
-      request.fontSize = original.FontSize();
-      request.charSet = original.CharSet();
-      result = ShowInform(request, host);
-      if (result) original.SetVersionOriginal(info.VersionNew());
-      Marker(4);
-    }
+  if (fetch.fetched) {
+    Marker(3);
+    const TInformHeader inform = ParseInformHeader(fetch.text);
+    InformDialogRequest request;
+    request.title = AutoUpdateText(original, info, 34);
+    request.buttonCaption = AutoUpdateText(original, info, 35);
+    request.content = inform.body;
+    request.address = info.DownloadURL_INFORM();
+    request.width = info.AutoInformW();
+    request.height = info.AutoInformH();
+    request.fontName = original.FontName();
+    request.fontSize = original.FontSize();
+    request.charSet = original.CharSet();
+    result = ShowInform(request, ui);
+    if (result) original.SetVersionOriginal(info.VersionNew());
+    Marker(4);
   }
   WriteStubLog(std::string("PerformAutoInform() - END ") + BoolToText(result));
   return result;

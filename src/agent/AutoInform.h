@@ -1,16 +1,14 @@
 // Auto-inform: an announcement whose information file says AutoInform = 1 is a short rich-text page
-// for the user instead of an update. PerformAutoInform fetches the inform file named by the
-// information file, shows its content in the inform dialog with a button that opens a web page,
-// and raises VersionOriginal once it was shown, so that the same version is not announced again.
-// The decisions live here; fetching, reading, the dialog and the shell's open come through
-// AutoInformHost, which the agent's Win32 side implements.
+// for the user instead of an update. The check fetches the inform file named by the information
+// file and hands its text to PerformAutoInform, which shows the content in the inform dialog with
+// a button that opens a web page, and raises VersionOriginal once it was shown, so that the same
+// version is not announced again. The decisions live here; the dialog and the shell's open come
+// through InformUi, which the agent's Win32 side implements.
 #pragma once
 #include <string>
 #include <string_view>
 
 #include "agent/UpdateSettings.h"
-
-inline constexpr int kInformFetchKind = 3;
 
 // The only addresses the dialog opens, since the address comes from a downloaded file: http:// or
 // https:// (in any case) and a host, after leading and trailing blanks; no blank, control
@@ -60,21 +58,18 @@ class InformUi {
 // and opens the address or runs the dialog. True when something was shown or opened.
 bool ShowInform(const InformDialogRequest& request, InformUi& ui);
 
-class AutoInformHost : public InformUi {
- public:
-  // DownloadFileAU (source, name, kind 3): the inform file fetched into the agent folder under
-  // its file-name part, and its token matched with the own package's (InformTokenMatches); a
-  // refused file is deleted and reported there. True when the file is there and belongs to us.
-  virtual bool FetchInformFile(std::string_view source, std::string_view name) = 0;
-  // The whole file agent folder + fileName; empty when it cannot be read.
-  virtual std::string ReadAgentFile(std::string_view fileName) = 0;
-  // Progress notification to the registered controller window.
-  virtual void Notify(int code, int argument) = 0;
-  virtual void SetCurrentActivity(int activity) = 0;
+// The inform file as the check fetched it into the agent folder under its file-name part.
+struct InformFetch {
+  bool fetched = false;  // there and ours (its token matched the own package's)
+  std::string text;      // the whole file; empty when it cannot be read
 };
 
-// One inform: fetch, read, show; VersionOriginal := VersionNew when it was shown or its address
-// opened. False (VersionOriginal unchanged, so the announcement comes again at the re-ask time)
-// when DownloadURL_UPDATE or NameOfInformFile is empty, the fetch failed or was refused, or
-// there was nothing to show.
-bool PerformAutoInform(OriginalFile& original, const InfoFile& info, AutoInformHost& host);
+// The start of an inform, in the log; true when the information file names an inform file
+// (DownloadURL_UPDATE and NameOfInformFile), which the check then fetches.
+bool BeginAutoInform(const InfoFile& info);
+
+// The rest of an inform after BeginAutoInform and the fetch: read, show; VersionOriginal :=
+// VersionNew when it was shown or its address opened. False (VersionOriginal unchanged, so the
+// announcement comes again at the re-ask time) when the fetch failed or was refused (or there was
+// none to make), or there was nothing to show.
+bool PerformAutoInform(OriginalFile& original, const InfoFile& info, const InformFetch& fetch, InformUi& ui);

@@ -28,14 +28,23 @@ bool UpdateShot::FetchInfoFile(bool testOn, bool manual, std::string& error) {
       {FetchKind::Info, place_.infoUrl, ExtractFileName(path), path, testOn, testMode_.Source(), manual}, &error);
 }
 
-bool UpdateShot::FetchInformFile(std::string_view source, std::string_view name) {
-  return DownloadFileAU(host_, original_, info_,
-                        {FetchKind::Inform, std::string(source), std::string(name),
-                         place_.folder + ExtractFileName(name), testMode_.On(), testMode_.Source(), manual_});
+InformFetch UpdateShot::FetchInform(bool manual) {
+  InformFetch fetch;
+  if (!BeginAutoInform(info_)) return fetch;
+  const std::string name = info_.NameOfInformFile();
+  // Stored under its file-name part, so it is read back under that name.
+  const std::string target = place_.folder + ExtractFileName(name);
+  host_.SetCurrentActivity(2);
+  host_.Notify(41, 1);
+  fetch.fetched = DownloadFileAU(
+      host_, original_, info_,
+      {FetchKind::Inform, info_.DownloadURL_UPDATE(), name, target, testMode_.On(), testMode_.Source(), manual});
+  host_.Notify(41, 2);
+  if (fetch.fetched) fetch.text = host_.ReadFetchedFile(target);
+  return fetch;
 }
 
 void UpdateShot::PerformShot(bool manual) {
-  manual_ = manual;
   DebugLn(Pid() + " Fire  " + SecondsCompanionText(NowSeconds(clock_)));
   const bool testOn = testMode_.CheckTestMode(true);
   host_.SetCurrentActivity(1);
@@ -54,7 +63,7 @@ void UpdateShot::PerformShot(bool manual) {
     performed = true;
     if (action == ShotAction::Inform) {
       RecordAcceptedAnnouncement(original_, info_, clock_);
-      PerformAutoInform(original_, info_, informHost_);
+      PerformAutoInform(original_, info_, FetchInform(manual), informUi_);
     } else {
       const UpdateAttempt attempt =
           PerformAutoUpdate(host_, original_, info_, {place_.folder, testOn, testMode_.Source(), manual});

@@ -23,7 +23,7 @@ struct AgentPlace {
 class UpdateShot {
  public:
   UpdateShot(OriginalFile& original, const InfoFile& info, const OverrideList& overrides, TestMode& testMode,
-             const Clock& clock, AgentPlace place, UpdateHost& host, AutoInformHost& informHost,
+             const Clock& clock, AgentPlace place, UpdateHost& host, InformUi& informUi,
              std::function<int32_t()> quitCountdown)
       : original_(original),
         info_(info),
@@ -32,7 +32,7 @@ class UpdateShot {
         clock_(clock),
         place_(std::move(place)),
         host_(host),
-        informHost_(informHost),
+        informUi_(informUi),
         quitCountdown_(std::move(quitCountdown)) {}
 
   // A due check of the given status (1 or 2): the check-now question when it is asked for, then
@@ -40,11 +40,12 @@ class UpdateShot {
   void Run(int status, bool manual);
   void PerformShot(bool manual);
   void JustDownloadInfoFile();
-  // The fetch of an inform file for PerformAutoInform (kind 3), under the test mode of the check.
-  bool FetchInformFile(std::string_view source, std::string_view name);
 
  private:
   bool FetchInfoFile(bool testOn, bool manual, std::string& error);
+  // The inform file named by the information file (kind 3), fetched under the check's test mode
+  // and read back, with the activity and progress 41 around the fetch.
+  InformFetch FetchInform(bool manual);
 
   OriginalFile& original_;
   const InfoFile& info_;
@@ -53,7 +54,6 @@ class UpdateShot {
   const Clock& clock_;
   AgentPlace place_;
   UpdateHost& host_;
-  AutoInformHost& informHost_;
+  InformUi& informUi_;
   std::function<int32_t()> quitCountdown_;
-  bool manual_ = false;
 };

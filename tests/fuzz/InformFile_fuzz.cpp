@@ -19,14 +19,9 @@
 namespace {
 constexpr std::string_view kInfo = "C:\\App\\App.info", kOriginal = "C:\\App\\App.original";
 
-// The agent's side of an inform: the fetch always succeeds, the file is the fuzzer's text.
-class Host : public AutoInformHost {
+// The dialog side of an inform.
+class Ui : public InformUi {
  public:
-  explicit Host(std::string file) : file_(std::move(file)) {}
-  bool FetchInformFile(std::string_view, std::string_view) override { return true; }
-  std::string ReadAgentFile(std::string_view) override { return file_; }
-  void Notify(int, int) override {}
-  void SetCurrentActivity(int) override {}
   bool RunDialog(const InformDialogRequest& request) override {
     FuzzCheck(!request.content.empty(), "a dialog with nothing to show");
     FuzzCheck(request.address.empty() || IsWebAddress(request.address), "the dialog got a refused address");
@@ -36,9 +31,6 @@ class Host : public AutoInformHost {
   void OpenAddress(std::string_view address) override {
     FuzzCheck(IsWebAddress(address), "a refused address was opened");
   }
-
- private:
-  std::string file_;
 };
 
 void ReadAsFetched(std::string_view text, std::string_view address) {
@@ -54,8 +46,9 @@ void ReadAsFetched(std::string_view text, std::string_view address) {
   OverrideList overrides;
   OriginalFile original(ini, std::string(kOriginal));
   const InfoFile info(ini, std::string(kInfo), overrides);
-  Host host{std::string(text)};
-  const bool shown = PerformAutoInform(original, info, host);
+  // The fetch always succeeds; the file is the fuzzer's text.
+  Ui ui;
+  const bool shown = BeginAutoInform(info) && PerformAutoInform(original, info, {true, std::string(text)}, ui);
   FuzzCheck(original.VersionOriginal() == (shown ? 7 : 3), "the version raised without a shown inform");
 }
 

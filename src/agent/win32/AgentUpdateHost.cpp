@@ -3,7 +3,6 @@
 
 #include "agent/InformFile.h"
 #include "agent/ReleaseKey.h"
-#include "agent/UpdateShot.h"
 #include "agent/win32/InformDialog.h"
 #include "env/Macros.h"
 #include "net/HttpClient.h"
@@ -26,8 +25,6 @@
 namespace {
 std::string Pid() { return IntToStr(CurrentProcessId()); }
 }  // namespace
-
-std::string AgentUpdateHost::AgentFolder() const { return ExtractFileDir(p_.ownPath) + "\\"; }
 
 // --- sizes
 
@@ -179,14 +176,6 @@ void AgentUpdateHost::Notify(int code, int argument) { p_.notify(code, argument)
 void AgentUpdateHost::SetCurrentActivity(int activity) { p_.cycle.SetActivity(activity); }
 
 // --- inform
-
-bool AgentUpdateHost::FetchInformFile(std::string_view source, std::string_view name) {
-  return shot_ && shot_->FetchInformFile(source, name);
-}
-
-std::string AgentUpdateHost::ReadAgentFile(std::string_view fileName) {
-  return ReadFileRange(AgentFolder() + std::string(fileName));
-}
 
 bool AgentUpdateHost::RunDialog(const InformDialogRequest& request) { return RunInformDialog(p_.window(), request); }
 

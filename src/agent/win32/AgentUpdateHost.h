@@ -18,7 +18,6 @@
 class HttpClient;
 class SetupHost;
 class TGFileInfo;
-class UpdateShot;
 
 struct AgentHostParts {
   std::string ownPath;  // the X agent's file
@@ -34,11 +33,9 @@ struct AgentHostParts {
   std::function<void(int code, int argument)> notify;  // to the registered controller
 };
 
-class AgentUpdateHost final : public UpdateHost, public AutoInformHost {
+class AgentUpdateHost final : public UpdateHost, public InformUi {
  public:
   explicit AgentUpdateHost(AgentHostParts parts) : p_(std::move(parts)) {}
-  // The check that fetches inform files for PerformAutoInform.
-  void SetShot(UpdateShot* shot) { shot_ = shot; }
 
   // UpdateFileSizes
   std::optional<int64_t> LocalFileSize(std::string_view path) const override;
@@ -64,14 +61,10 @@ class AgentUpdateHost final : public UpdateHost, public AutoInformHost {
   void EndAgent() override;
   void Notify(int code, int argument) override;
   void SetCurrentActivity(int activity) override;
-  // AutoInformHost
-  bool FetchInformFile(std::string_view source, std::string_view name) override;
-  std::string ReadAgentFile(std::string_view fileName) override;
+  // InformUi
   bool RunDialog(const InformDialogRequest& request) override;
   void OpenAddress(std::string_view address) override;
 
  private:
-  std::string AgentFolder() const;
   AgentHostParts p_;
-  UpdateShot* shot_ = nullptr;
 };

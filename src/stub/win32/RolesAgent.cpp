@@ -167,7 +167,6 @@ int RunXAgent(const ProcessContext& context) {
       original, info, overrides, testMode, SystemClock(),
       {ExtractFileDir(context.ownPath) + "\\", context.ownPackage.GetAgentExeName(), context.ownPackage.GetInfoUrl()},
       host, host, [&agentCycle] { return agentCycle.QuitCountdown(); });
-  host.SetShot(&shot);
   ShotRunner shotRunner(shot);
   XAgentRole role{agentCycle, shotRunner};
   WriteStubLog("CheckTestMode");

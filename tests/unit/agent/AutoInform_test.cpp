@@ -1,6 +1,7 @@
 // Auto-inform: which addresses the dialog may open, what it does for content and address, and one
-// whole PerformAutoInform over the settings files with a recording host: what is fetched, read and
-// shown, the notifications, and VersionOriginal raised only when something was shown.
+// whole inform over the settings files with a recording check (BeginAutoInform, the fetch as the
+// check makes it, PerformAutoInform): what is fetched, read and shown, the notifications, and
+// VersionOriginal raised only when something was shown.
 #include "agent/AutoInform.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "FakeIniStore.h"
 #include "agent/InformFile.h"
 #include "pack/PackWriter.h"
+#include "util/Utils.h"
 #include "util/VDebug.h"
 
 namespace {
@@ -21,7 +23,8 @@ struct DebugText : DebugViewerSink {
   void Forward(std::string_view chunk) override { text.append(chunk); }
 };
 
-class RecordingHost : public AutoInformHost {
+// The check's side of an inform, recorded, and the dialog's.
+class RecordingHost : public InformUi {
  public:
   bool fetchResult = true;
   std::string file;          // what the agent folder holds under the read name
@@ -33,16 +36,23 @@ class RecordingHost : public AutoInformHost {
   std::vector<std::pair<int, int>> notes;
   std::vector<int> activities;
 
-  bool FetchInformFile(std::string_view source, std::string_view name) override {
-    fetches.emplace_back(source, name);
-    return fetchResult;
+  // What UpdateShot does around PerformAutoInform: the fetch with the activity and progress 41
+  // around it, the file read back under its file-name part.
+  bool Inform(OriginalFile& original, const InfoFile& info) {
+    InformFetch fetch;
+    if (BeginAutoInform(info)) {
+      activities.push_back(2);
+      notes.emplace_back(41, 1);
+      fetches.emplace_back(info.DownloadURL_UPDATE(), info.NameOfInformFile());
+      fetch.fetched = fetchResult;
+      notes.emplace_back(41, 2);
+      if (fetch.fetched) {
+        reads.push_back(ExtractFileName(info.NameOfInformFile()));
+        fetch.text = file;
+      }
+    }
+    return PerformAutoInform(original, info, fetch, *this);
   }
-  std::string ReadAgentFile(std::string_view fileName) override {
-    reads.emplace_back(fileName);
-    return file;
-  }
-  void Notify(int code, int argument) override { notes.emplace_back(code, argument); }
-  void SetCurrentActivity(int activity) override { activities.push_back(activity); }
   bool RunDialog(const InformDialogRequest& request) override {
     dialogs.push_back(request);
     return dialogResult;
@@ -174,7 +184,7 @@ class PerformTest : public ::testing::Test {
     ini_.Write(kInfo, "AutoInform", "DownloadURL_INFORM", "https://www.example.com/download");
     host_.file = BuildInformFile("{\\rtf1 News}", ScrambleToken("APP", 1), true, 50);
   }
-  bool Perform() { return PerformAutoInform(original_, info_, host_); }
+  bool Perform() { return host_.Inform(original_, info_); }
 
   FakeIniStore ini_;
   OverrideList overrides_;
@@ -287,7 +297,7 @@ TEST_F(PerformTest, Outcomes) {
     host.dialogResult = c.dialogMade;
     DebugText debug;
 
-    EXPECT_EQ(PerformAutoInform(original, info, host), c.result);
+    EXPECT_EQ(host.Inform(original, info), c.result);
     EXPECT_EQ(original.VersionOriginal(), c.result ? 6 : 5);
     EXPECT_EQ(int(host.dialogs.size()), c.dialogs);
     EXPECT_EQ(host.opened, *c.opened ? std::vector<std::string>{c.opened} : std::vector<std::string>{});

@@ -10,7 +10,7 @@
 #include "agent/UpdateHost.h"
 #include "net/CommUtils.h"
 
-struct RecordingUpdateHost : UpdateHost, AutoInformHost {
+struct RecordingUpdateHost : UpdateHost, InformUi {
   // Answers.
   bool fetchResult = true;
   std::string fetchError;
@@ -111,12 +111,10 @@ struct RecordingUpdateHost : UpdateHost, AutoInformHost {
   }
   void SetCurrentActivity(int activity) override { calls.push_back("activity " + std::to_string(activity)); }
 
-  // The inform side.
-  bool FetchInformFile(std::string_view source, std::string_view name) override {
-    calls.push_back("inform fetch " + std::string(source) + " " + std::string(name));
-    return fetchResult;
+  // The inform dialog.
+  bool RunDialog(const InformDialogRequest& request) override {
+    calls.push_back("dialog " + request.content);
+    return true;
   }
-  std::string ReadAgentFile(std::string_view) override { return {}; }
-  bool RunDialog(const InformDialogRequest&) override { return true; }
-  void OpenAddress(std::string_view) override {}
+  void OpenAddress(std::string_view address) override { calls.push_back("open " + std::string(address)); }
 };

@@ -8,6 +8,8 @@
 #include "../env/FakeEnvironment.h"
 #include "AgentFiles.h"
 #include "RecordingUpdateHost.h"
+#include "agent/InformFile.h"
+#include "pack/PackWriter.h"
 
 namespace {
 // One agent's check over a recording host.
@@ -24,7 +26,7 @@ struct ShotBench : AgentFiles {
 std::vector<std::string> Steps(const std::vector<std::string>& calls) {
   std::vector<std::string> out;
   for (const std::string& c : calls)
-    for (const char* kind : {"fetch ", "ask ", "run ", "agent ", "inform "})
+    for (const char* kind : {"fetch ", "ask ", "run ", "agent ", "dialog "})
       if (c.rfind(kind, 0) == 0) out.push_back(c);
   return out;
 }
@@ -70,7 +72,7 @@ TEST(UpdateShot, WhatACheckLeadsTo) {
        "AutoInform=1",
        true,
        true,
-       {infoFetch, "inform fetch http://up/app news.inform"},
+       {infoFetch, "fetch 3 http://up/app/news.inform"},
        7},
       {"manual, nothing newer: told why",
        2,
@@ -123,6 +125,31 @@ TEST(UpdateShot, WhatACheckLeadsTo) {
       EXPECT_GT(b.original.ProbeSecondsLast(), 0) << "the check time is recorded";
     }
   }
+}
+
+// An announcement: the check fetches the inform file with the activity and progress 41 around it,
+// and the dialog shows the file stored under the file-name part of its name.
+TEST(UpdateShot, AnInformIsFetchedByTheCheckAndShown) {
+  ShotBench b;
+  b.Original("VersionOriginal", "1");
+  for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+           {"DownloadURL_UPDATE", "http://up/app"}, {"VersionNew", "2"}, {"Stamp", "7"}})
+    b.Info(key, value);
+  b.Info("AutoInform", "1", "General");
+  b.Info("NameOfInformFile", "news\\2026\\News.inform", "AutoInform");
+  b.Info("SizeOfInformFile", "1000", "AutoInform");
+  b.host.httpSize = 1000;
+  b.host.served[AgentFiles::kInfo] = "[NewSetup]";
+  b.host.served["C:\\App\\News.inform"] = BuildInformFile("Hi", ScrambleToken("APP", 1), false, 0);
+  b.shot.Run(1, false);
+  std::vector<std::string> steps;
+  for (const std::string& c : b.host.calls)
+    if (c.rfind("fetch 3", 0) == 0 || c.rfind("notify 41", 0) == 0 || c.rfind("activity 2", 0) == 0 ||
+        c.rfind("dialog", 0) == 0)
+      steps.push_back(c);
+  EXPECT_EQ(steps, (std::vector<std::string>{"activity 2", "notify 41 1", "fetch 3 http://up/app/News.inform",
+                                             "notify 41 2", "dialog Hi"}));
+  EXPECT_EQ(b.original.VersionOriginal(), 2);
 }
 
 // The fetch of the information file alone: notifications around it, no decision.

@@ -187,26 +187,10 @@ HWND MakeOwner() {
                        wc.hInstance, nullptr);
 }
 
-// The agent's side of PerformAutoInform with a local update folder, as the agent's fetch treats one.
-class ProbeHost : public AutoInformHost {
+// The dialog side of PerformAutoInform: the Win32 dialog, saying when the address opens at once.
+class ProbeUi : public InformUi {
  public:
-  ProbeHost(std::string dir, std::string token) : dir_(std::move(dir)), token_(std::move(token)), ui_(g_owner) {}
-  bool FetchInformFile(std::string_view source, std::string_view name) override {
-    const std::string fileName = ExtractFileName(name);
-    const std::string content = ReadFileRange(SetTrailingBackslash(source, true) + fileName);
-    const std::string target = dir_ + fileName;
-    if (content.empty() || !WriteFileData(target, content)) return false;
-    if (InformTokenMatches(content, token_)) return true;
-    DeleteFileByName(target);
-    WriteStubLog("ERROR: Bad Secret Token!");
-    Print("refused");
-    return false;
-  }
-  std::string ReadAgentFile(std::string_view fileName) override { return ReadFileRange(dir_ + std::string(fileName)); }
-  void Notify(int code, int argument) override {
-    Print("note=" + std::to_string(code) + "," + std::to_string(argument));
-  }
-  void SetCurrentActivity(int activity) override { Print("activity=" + std::to_string(activity)); }
+  ProbeUi() : ui_(g_owner) {}
   bool RunDialog(const InformDialogRequest& request) override { return ui_.RunDialog(request); }
   void OpenAddress(std::string_view address) override {
     Print("open-at-once");
@@ -214,9 +198,31 @@ class ProbeHost : public AutoInformHost {
   }
 
  private:
-  std::string dir_, token_;
   Win32InformUi ui_;
 };
+
+// The check's side of an inform with a local update folder, as the agent's fetch treats one: the
+// file copied into dir under its file-name part, and deleted when its token is not ours.
+InformFetch FetchInform(const InfoFile& info, const std::string& dir, const std::string& token) {
+  InformFetch fetch;
+  if (!BeginAutoInform(info)) return fetch;
+  Print("activity=2");
+  Print("note=41,1");
+  const std::string fileName = ExtractFileName(info.NameOfInformFile());
+  const std::string content = ReadFileRange(SetTrailingBackslash(info.DownloadURL_UPDATE(), true) + fileName);
+  const std::string target = dir + fileName;
+  if (!content.empty() && WriteFileData(target, content)) {
+    fetch.fetched = InformTokenMatches(content, token);
+    if (!fetch.fetched) {
+      DeleteFileByName(target);
+      WriteStubLog("ERROR: Bad Secret Token!");
+      Print("refused");
+    }
+  }
+  Print("note=41,2");
+  if (fetch.fetched) fetch.text = ReadFileRange(target);
+  return fetch;
+}
 
 }  // namespace
 
@@ -245,8 +251,9 @@ int main(int argc, char** argv) {
     OverrideList overrides;
     OriginalFile original(ini, dir + "App.original");
     InfoFile info(ini, dir + "App.info", overrides);
-    ProbeHost host(dir, opts.token);
-    result = PerformAutoInform(original, info, host);
+    const InformFetch fetch = FetchInform(info, dir, opts.token);
+    ProbeUi ui;
+    result = PerformAutoInform(original, info, fetch, ui);
   }
   Print(std::string("result=") + (result ? "1" : "0"));
   if (opts.quitWhileOpen) {
