@@ -18,7 +18,7 @@
 #include "agent/UpdateChoices.h"
 #include "agent/UpdateDecision.h"
 #include "agent/UpdateSettings.h"
-#include "net/InetHTTP.h"
+#include "net/HttpTransfer.h"
 
 namespace {
 // Both files are one: the text is laid into the store once.

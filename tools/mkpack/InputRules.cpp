@@ -22,10 +22,14 @@ std::optional<UnknownKey> FindUnknownKey(const IniFile& ini, std::span<const Kno
     const auto inSection = [&](const KnownKey& k) { return SameText(k.section, section.name); };
     const auto first = std::find_if(known.begin(), known.end(), inSection);
     if (first == known.end()) return UnknownKey{section.name, {}, {}};
-    for (const auto& [key, value] : section.items)
+    for (const auto& item : section.items) {
+      // A plain name, not a structured binding: the lambda captures it (clang 14 cannot capture those).
+      const auto& [itemKey, itemValue] = item;
+      const std::string_view key = itemKey;
       if (std::none_of(known.begin(), known.end(),
                        [&](const KnownKey& k) { return inSection(k) && SameText(k.key, key); }))
-        return UnknownKey{section.name, first->section, key};
+        return UnknownKey{section.name, first->section, std::string(key)};
+    }
   }
   return std::nullopt;
 }
